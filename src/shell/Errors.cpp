@@ -1,0 +1,7 @@
+#include "shell/Errors.h"
+
+namespace ruzoz {
+
+const char *errorMessage = nullptr;
+
+} // namespace ruzoz

@@ -1,0 +1,45 @@
+#pragma once
+// The replay tool's engine: key scripts in, one trace line per frame out.
+// Kept apart from main() so that tests run it in-process.
+
+#include "shell/WindowProc.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <istream>
+#include <string>
+#include <vector>
+
+namespace ruzoz::replay {
+
+struct ScriptEvent {
+  long long frame = 0;
+  Message message;
+};
+
+// Reads a key script. On a malformed line returns false with a message
+// naming the line. Events come back ordered by frame, file order kept.
+bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string &error);
+
+std::uint64_t fnv1a(const void *data, std::size_t size,
+                    std::uint64_t hash = 0xcbf29ce484222325ull);
+
+// Observes the game's sounds, music and blits between two trace lines.
+void beginRecording();
+void endRecording();
+
+// Writes the trace line of the frame that just ran.
+void writeTraceLine(std::FILE *out, long long frame, bool titleFrame);
+
+struct Snapshot {
+  long long frame;
+  std::string path;
+};
+
+// Runs frames 0..frames-1 fed by the script; stops early on Esc. Calls
+// afterFrame (if set) after each frame. Returns the number of frames run.
+long long runReplay(long long frames, const std::vector<ScriptEvent> &events, std::FILE *trace,
+                    void (*afterFrame)(long long frame, void *context) = nullptr,
+                    void *context = nullptr);
+
+} // namespace ruzoz::replay

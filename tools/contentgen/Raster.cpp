@@ -172,6 +172,11 @@ double Specular(Vec3 n, double power) {
   return std::pow(d, power);
 }
 
+Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power) {
+  double light = ambient + (1 - ambient) * Diffuse(n) * 1.25;
+  return albedo * light + Color{255, 250, 240} * (shine * Specular(n, power));
+}
+
 Canvas::Canvas(int width, int height, int samples)
     : width_(width), height_(height), samples_(samples),
       samples_data_(static_cast<std::size_t>(width * samples) * height * samples) {}

@@ -101,6 +101,8 @@ Vec3 SphereNormal(double dx, double dy, double r);
 // One key light from the upper left for all art, so sprites agree.
 double Diffuse(Vec3 n);
 double Specular(Vec3 n, double power);
+// Albedo under the key light plus a neutral highlight.
+Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power = 24);
 
 struct Rgba {
   Color color;

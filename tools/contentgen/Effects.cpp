@@ -44,12 +44,17 @@ Bitmap Flash() {
   Canvas c(32, 32);
   c.PaintField([](double x, double y) {
     auto [d, a] = ToPolar(x, y);
-    double rays = std::pow(std::max(0.0, std::cos(4 * a + 0.4)), 6) * 0.9 +
-                  std::pow(std::max(0.0, std::cos(4 * a + 1.2)), 10) * 0.5;
-    double edge = 5.0 * (0.85 + 0.4 * AngularNoise(a, 11, 1.6)) + rays * 4.5;
-    if (d > edge)
+    double core = 4.2 * (0.9 + 0.25 * AngularNoise(a, 11, 1.6));
+    // Eight spikes of alternating length around the round core.
+    bool ray = false;
+    for (int k = 0; k < 8 && !ray; ++k) {
+      double length = k % 2 == 0 ? 10.5 : 7.5;
+      double off = std::abs(std::remainder(a - k * pi / 4 - 0.2, 2 * pi)) * d;
+      ray = d < length && off < 1.1 * (1 - d / length) + 0.25;
+    }
+    if (d > core && !ray)
       return Rgba{};
-    double heat = 1.05 - 0.75 * d / edge + 0.2 * (Fbm(x * 0.5, y * 0.5, 12, 2) - 0.5);
+    double heat = 1.1 - 0.55 * d / 4.2 + 0.15 * (Fbm(x * 0.5, y * 0.5, 12, 2) - 0.5);
     return Rgba{Ramp(fireRamp, heat), 1};
   });
   return c.ToSprite();
@@ -69,10 +74,11 @@ Bitmap Fireball() {
   });
   // Sparks flung ahead of the fireball.
   Rng rng(23);
-  for (int i = 0; i < 7; ++i) {
-    double a = rng.Uniform(0, 2 * pi), r = rng.Uniform(11.5, 14.0);
-    double sx = 16 + std::cos(a) * r, sy = 16 + std::sin(a) * r;
-    c.Paint([&](double x, double y) { return InCircle(x, y, sx, sy, 0.9); },
+  for (int i = 0; i < 6; ++i) {
+    double a = 2 * pi * i / 6 + rng.Uniform(-0.4, 0.4), r = rng.Uniform(12.0, 14.5);
+    Vec2 head{16 + std::cos(a) * r, 16 + std::sin(a) * r};
+    Vec2 tail{16 + std::cos(a) * (r - 2.2), 16 + std::sin(a) * (r - 2.2)};
+    c.Paint([&](double x, double y) { return SegmentDistance(x, y, tail, head) < 0.6; },
             [](double, double) { return Color{252, 200, 80}; });
   }
   return c.ToSprite();
@@ -82,33 +88,39 @@ Bitmap Blast() {
   Canvas c(32, 32);
   c.PaintField([](double x, double y) {
     auto [d, a] = ToPolar(x, y);
-    double edge = 14.2 * (0.7 + 0.38 * AngularNoise(a, 31, 2.8));
+    double edge = 13.6 * (0.74 + 0.34 * AngularNoise(a, 31, 2.8));
     if (d > edge)
       return Rgba{};
     double t = d / edge;
     double churn = Fbm(x * 0.24, y * 0.24, 32, 4) - 0.5;
-    // The core has begun to burn out: the hottest band sits mid-radius.
-    double heat = 0.82 - 0.9 * std::abs(t - 0.35) + 0.75 * churn;
-    if (t > 0.72 && churn < -0.12)
-      return Rgba{}; // torn outer edge
-    if (heat < 0.18)
-      return Rgba{Ramp(smokeRamp, 0.25 + heat * 2), 1};
+    // The core has begun to burn out: the hottest band sits mid-radius and
+    // smoke billows through the outer part.
+    double heat = 0.66 - 0.95 * std::abs(t - 0.38) + 0.8 * churn;
+    if (t > 0.7 && churn < -0.1)
+      return Rgba{};
+    if (heat < 0.2)
+      return Rgba{Ramp(smokeRamp, 0.15 + heat * 2.5), 1};
     return Rgba{Ramp(fireRamp, heat), 1};
   });
-  // Glowing debris on the outer rim with short trails pointing outwards.
+  // Chunks of wreckage with glowing trails flying outwards.
   Rng rng(33);
-  for (int i = 0; i < 9; ++i) {
-    double a = 2 * pi * i / 9 + rng.Uniform(-0.25, 0.25);
-    double r = rng.Uniform(12.0, 14.6);
+  for (int i = 0; i < 8; ++i) {
+    double a = 2 * pi * i / 8 + rng.Uniform(-0.3, 0.3);
+    double r = rng.Uniform(13.2, 14.8);
     Vec2 head{16 + std::cos(a) * r, 16 + std::sin(a) * r};
-    Vec2 tail{16 + std::cos(a) * (r - 3.5), 16 + std::sin(a) * (r - 3.5)};
-    c.Paint([&](double x, double y) { return SegmentDistance(x, y, tail, head) < 0.55; },
+    Vec2 tail{16 + std::cos(a) * (r - 4.5), 16 + std::sin(a) * (r - 4.5)};
+    c.Paint([&](double x, double y) { return SegmentDistance(x, y, tail, head) < 0.62; },
             [&](double x, double y) {
-              double t = std::hypot(x - tail.x, y - tail.y) / 3.5;
-              return Mix(Color{150, 40, 12}, Color{255, 215, 110}, Clamp01(t));
+              double t = std::hypot(x - tail.x, y - tail.y) / 4.5;
+              return Mix(Color{160, 40, 12}, Color{255, 220, 120}, Clamp01(t));
             });
-    c.Paint([&](double x, double y) { return InCircle(x, y, head.x, head.y, 1.0); },
-            [](double, double) { return Color{70, 52, 44}; });
+    c.Paint([&](double x, double y) {
+              return std::abs(x - head.x) < 1.0 && std::abs(y - head.y) < 1.0;
+            },
+            [&](double x, double y) {
+              double lit = Clamp01(0.5 - (x - head.x + y - head.y) * 0.5);
+              return Mix(Color{58, 46, 40}, Color{128, 108, 92}, lit);
+            });
   }
   return c.ToSprite();
 }
@@ -117,28 +129,32 @@ Bitmap Embers() {
   Canvas c(32, 32);
   c.PaintField([](double x, double y) {
     auto [d, a] = ToPolar(x, y);
-    double edge = 14.0 * (0.72 + 0.35 * AngularNoise(a, 41, 2.5));
+    double edge = 14.4 * (0.78 + 0.3 * AngularNoise(a, 41, 2.5));
     if (d > edge)
       return Rgba{};
     double t = d / edge;
-    double puff = Fbm(x * 0.22, y * 0.22, 42, 4);
-    // Smoke thins out into holes, more so towards the rim.
-    if (puff < 0.38 + 0.22 * t)
+    double puff = Fbm(x * 0.2, y * 0.2, 42, 4);
+    // A smoke ring that has thinned out in the middle and frays outside.
+    double density = puff + 0.28 * (1 - std::abs(t - 0.62) * 2.6);
+    if (density < 0.62)
       return Rgba{};
-    double glow = Fbm(x * 0.4, y * 0.4, 43, 2);
-    if (t < 0.55 && glow > 0.62)
-      return Rgba{Ramp(fireRamp, 0.12 + (glow - 0.62) * 1.6 - t * 0.2), 1};
-    return Rgba{Ramp(smokeRamp, (puff - 0.38) * 2.4 + 0.1 - 0.3 * t), 1};
+    double lit = Clamp01(0.5 - (x + y - 32) / 40);
+    double glow = Fbm(x * 0.45, y * 0.45, 43, 2);
+    if (t < 0.75 && glow > 0.64)
+      return Rgba{Ramp(fireRamp, 0.1 + (glow - 0.64) * 2.2), 1};
+    return Rgba{Ramp(smokeRamp, (density - 0.62) * 1.8 + lit * 0.45), 1};
   });
   Rng rng(44);
-  for (int i = 0; i < 12; ++i) {
-    double a = rng.Uniform(0, 2 * pi), r = rng.Uniform(4.0, 14.0);
+  for (int i = 0; i < 10; ++i) {
+    double a = rng.Uniform(0, 2 * pi), r = rng.Uniform(5.0, 14.5);
     double ex = 16 + std::cos(a) * r, ey = 16 + std::sin(a) * r;
-    double heat = rng.Uniform(0.3, 0.7);
-    c.Paint([&](double x, double y) { return InCircle(x, y, ex, ey, 0.75); },
+    double heat = rng.Uniform(0.35, 0.65);
+    c.Paint([&](double x, double y) {
+              return std::abs(x - ex) < 0.5 && std::abs(y - ey) < 0.5;
+            },
             [&](double, double) { return Ramp(fireRamp, heat); });
   }
-  return c.ToSprite();
+  return c.ToSprite(0.4);
 }
 
 } // namespace

@@ -90,6 +90,13 @@ inline bool InEllipse(double x, double y, double cx, double cy, double rx,
   double u = (x - cx) / rx, v = (y - cy) / ry;
   return u * u + v * v <= 1.0;
 }
+inline bool InRotatedEllipse(double x, double y, double cx, double cy, double rx,
+                             double ry, double angle) {
+  double c = std::cos(angle), s = std::sin(angle);
+  double u = ((x - cx) * c + (y - cy) * s) / rx;
+  double v = (-(x - cx) * s + (y - cy) * c) / ry;
+  return u * u + v * v <= 1.0;
+}
 double SegmentDistance(double x, double y, Vec2 a, Vec2 b);
 
 struct Vec3 {

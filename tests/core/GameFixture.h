@@ -1,0 +1,51 @@
+#pragma once
+// A clean, fully reset game for one test, with every effect, music restart
+// and blit recorded.
+
+#include "audio/Sound.h"
+#include "game/Generation.h"
+#include "game/Simulation.h"
+#include "game/World.h"
+#include "graphics/Display.h"
+#include "screens/Screens.h"
+#include "shell/WindowProc.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+namespace ruzoz::test {
+
+struct Blit {
+  int image, x, y, glyph;
+  bool operator==(const Blit &) const = default;
+};
+
+struct Recording {
+  std::vector<int> effects;
+  int musicRestarts = 0;
+  std::vector<Blit> blits;
+};
+
+Recording &recording();
+
+class GameTest : public ::testing::Test {
+protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // An empty world at the new-game values, in play on level 0.
+  static void emptyWorldInPlay();
+  // Puts an object into a slot of the current level.
+  static WorldObject &place(int slot, double kind, double x, double y, double vx = 0,
+                            double vy = 0);
+  static void key(int vk) { WindowProc(Message{MessageKind::keyDown, vk}); }
+  static void otherMessage() { WindowProc(Message{MessageKind::other, 0}); }
+
+  // Text drawn by glyph blits at one row, left to right.
+  static std::string textAt(int y);
+  static std::vector<Blit> blitsOf(int image);
+};
+
+} // namespace ruzoz::test

@@ -1,0 +1,94 @@
+#include "GameFixture.h"
+#include "Replay.h"
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+
+namespace ruzoz::test {
+namespace {
+
+bool parse(const std::string &text, std::vector<replay::ScriptEvent> &events, std::string &error) {
+  std::istringstream in(text);
+  return replay::parseScript(in, events, error);
+}
+
+TEST(ReplayScriptTest, ParsesEventsInFrameOrderKeepingFileOrder) {
+  std::vector<replay::ScriptEvent> events;
+  std::string error;
+  ASSERT_TRUE(parse("# comment\n\n5 down 32\r\n  \n3 other\n5 down 13\n0 down 27\n", events, error))
+      << error;
+  ASSERT_EQ(events.size(), 4u);
+  EXPECT_EQ(events[0].frame, 0);
+  EXPECT_EQ(events[1].message.kind, MessageKind::other);
+  EXPECT_EQ(events[2].message.virtualKey, 32);
+  EXPECT_EQ(events[3].message.virtualKey, 13) << "same frame keeps file order";
+}
+
+TEST(ReplayScriptTest, MalformedLinesAreNamed) {
+  const char *bad[] = {"x down 32", "1 up 32", "1 down", "1 down -3", "1 other 5",
+                       "-1 other", "1 down 32 7", "1 down 99999999"};
+  for (const char *line : bad) {
+    std::vector<replay::ScriptEvent> events;
+    std::string error;
+    EXPECT_FALSE(parse(std::string("0 other\n") + line + "\n", events, error)) << line;
+    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+  }
+}
+
+TEST(ReplayHashTest, FnvMatchesKnownValues) {
+  EXPECT_EQ(replay::fnv1a("", 0), 0xcbf29ce484222325ull);
+  EXPECT_EQ(replay::fnv1a("a", 1), 0xaf63dc4c8601ec8cull);
+  EXPECT_EQ(replay::fnv1a("foobar", 6), 0x85944171f73967e8ull);
+}
+
+std::string readFile(const std::string &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream out;
+  out << in.rdbuf();
+  return out.str();
+}
+
+class GoldenTraceTest : public GameTest, public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(GoldenTraceTest, TraceIsUnchanged) {
+  const std::string base = std::string(RUZOZ_GOLDEN_DIR) + "/" + GetParam();
+  std::ifstream keys(base + ".keys");
+  ASSERT_TRUE(keys) << base;
+  std::vector<replay::ScriptEvent> events;
+  std::string error;
+  ASSERT_TRUE(replay::parseScript(keys, events, error)) << error;
+  const std::string expected = readFile(base + ".trace");
+  ASSERT_FALSE(expected.empty());
+  const long long frames = std::count(expected.begin(), expected.end(), '\n');
+
+  // Observers of the fixture would steal the recording.
+  TearDown();
+  std::FILE *out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  replay::beginRecording();
+  replay::runReplay(frames + 10, events, out);
+  replay::endRecording();
+  std::rewind(out);
+  std::string actual;
+  char buffer[65536];
+  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
+    actual.append(buffer, n);
+  std::fclose(out);
+
+  if (actual != expected) {
+    std::istringstream a(actual), e(expected);
+    std::string la, le;
+    for (int line = 0; std::getline(e, le); ++line) {
+      std::getline(a, la);
+      ASSERT_EQ(la, le) << "first difference at frame line " << line;
+    }
+    FAIL() << "trace has extra lines";
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Scripts, GoldenTraceTest,
+                         ::testing::Values("title_navigation", "first_game", "random_keys"));
+
+} // namespace
+} // namespace ruzoz::test

@@ -88,7 +88,7 @@ TEST_P(GoldenTraceTest, TraceIsUnchanged) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, GoldenTraceTest,
-                         ::testing::Values("title_navigation", "first_game", "random_keys"));
+                         ::testing::Values("title_navigation", "random_keys", "autopilot_game"));
 
 } // namespace
 } // namespace ruzoz::test

@@ -98,20 +98,20 @@ Bitmap Rock(const RockStyle &s) {
 Bitmap MakeAsteroid(int kind) {
   switch (kind) {
   case 1:
-    return Rock({501, 13.0, 1.0, 0, 0.32, 0.16, {165, 150, 132}, {70, 62, 56},
+    return Rock({521, 13.0, 1.0, 0, 0.32, 0.16, {180, 166, 146}, {78, 70, 62},
                  {{11, 12, 3.2}, {20.5, 19, 2.4}, {13, 22, 1.6}, {21, 10.5, 1.4}}});
   case 2:
-    return Rock({502, 11.5, 1.25, 0.6, 0.3, 0.22, {175, 112, 80}, {72, 42, 32},
+    return Rock({512, 11.5, 1.25, 0.6, 0.3, 0.22, {190, 122, 86}, {80, 46, 34},
                  {{14, 14, 2.6}, {20, 19.5, 1.8}, {10.5, 18, 1.3}}});
   default:
-    return Rock({503, 10.5, 1.08, -0.4, 0.3, 0.75, {130, 140, 158}, {50, 54, 66},
+    return Rock({513, 11.0, 1.08, -0.4, 0.3, 0.45, {150, 160, 180}, {56, 60, 74},
                  {{16.5, 14, 2.2}, {13, 19.5, 1.5}}});
   }
 }
 
 // An iron meteorite, still glowing along its cracks from the plunge.
 Bitmap MakeMeteorit() {
-  const RockStyle s{504, 9.6, 1.12, 0.9, 0.3, 0.12, {118, 100, 92}, {42, 34, 32}, {}};
+  const RockStyle s{534, 9.6, 1.12, 0.9, 0.3, 0.12, {118, 100, 92}, {42, 34, 32}, {}};
   RockOutline outline(s);
   const double ct = std::cos(s.tilt), st = std::sin(s.tilt);
   Canvas c(32, 32);

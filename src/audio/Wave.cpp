@@ -1,0 +1,130 @@
+#include "audio/Wave.h"
+
+#include "audio/MMIO.h"
+
+#include <cstdio>
+#include <filesystem>
+#include <limits>
+#include <new>
+
+namespace ruzoz {
+
+namespace {
+
+std::uint16_t Word16(const std::uint8_t *p) { return std::uint16_t(p[0] | p[1] << 8); }
+
+std::uint32_t Word32(const std::uint8_t *p) {
+  return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 |
+         std::uint32_t(p[3]) << 24;
+}
+
+} // namespace
+
+bool Wave::Load(const char *fileName) {
+  Free();
+  if (!fileName)
+    return false;
+  // Anything but a plain file (a FIFO would block the open, a directory has
+  // no honest length) counts as unreadable.
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(fileName, error))
+    return false;
+  std::FILE *file = std::fopen(fileName, "rb");
+  if (!file)
+    return false;
+  long length = -1;
+  if (std::fseek(file, 0, SEEK_END) == 0)
+    length = std::ftell(file);
+  std::unique_ptr<std::uint8_t[]> block;
+  if (length > 0 && std::uint64_t(length) <= std::numeric_limits<std::uint32_t>::max() &&
+      std::fseek(file, 0, SEEK_SET) == 0)
+    block.reset(new (std::nothrow) std::uint8_t[std::size_t(length)]);
+  bool whole = block && std::fread(block.get(), 1, std::size_t(length), file) == std::size_t(length);
+  std::fclose(file);
+  if (!whole)
+    return false;
+  data = std::move(block);
+  size = std::uint32_t(length);
+  return true;
+}
+
+bool Wave::Free() {
+  if (!data)
+    return false;
+  data.reset();
+  size = 0;
+  return true;
+}
+
+bool Wave::Walk(MMIO &io, ChunkRecord &chunk) const {
+  if (!io.IsOpen())
+    return false;
+  FormInfo form('W', 'A', 'V', 'E');
+  if (io.Descend(form, MMIO::findRiff) != MMIO::ok)
+    return false;
+  return io.Descend(chunk, &form, MMIO::findChunk) == MMIO::ok;
+}
+
+bool Wave::GetFormat(WaveFormat &format) const {
+  format = WaveFormat{};
+  if (!IsValid())
+    return false;
+  MMIO io(MemoryFileInfo{data.get(), size});
+  ChunkInfo chunk('f', 'm', 't', ' ');
+  if (!Walk(io, chunk))
+    return false;
+  std::uint8_t record[waveFormatBytes] = {};
+  io.Read(record, waveFormatBytes);
+  io.Ascend(chunk, 0);
+  io.Close();
+  format.formatTag = Word16(record);
+  format.channels = Word16(record + 2);
+  format.samplesPerSec = Word32(record + 4);
+  format.avgBytesPerSec = Word32(record + 8);
+  format.blockAlign = Word16(record + 12);
+  format.bitsPerSample = Word16(record + 14);
+  format.extraSize = Word16(record + 16);
+  return true;
+}
+
+std::uint32_t Wave::GetDataSize() const {
+  if (!IsValid())
+    return 0;
+  MMIO io(MemoryFileInfo{data.get(), size});
+  ChunkInfo chunk('d', 'a', 't', 'a');
+  bool found = Walk(io, chunk);
+  io.Close();
+  return found ? chunk.size : 0;
+}
+
+std::uint32_t Wave::ReadData(std::uint8_t **buffer, std::uint32_t maxBytes) const {
+  if (!IsValid() || !buffer)
+    return 0;
+  MMIO io(MemoryFileInfo{data.get(), size});
+  ChunkInfo chunk('d', 'a', 't', 'a');
+  if (!Walk(io, chunk))
+    return 0;
+  std::uint32_t n = chunk.size;
+  if (!*buffer) {
+    if (n == 0)
+      return 0;
+    *buffer = new (std::nothrow) std::uint8_t[n];
+    if (!*buffer)
+      return 0;
+  } else if (maxBytes < n) {
+    n = maxBytes;
+  }
+  // The chunk lies inside the image, so the reads deliver all n bytes.
+  std::uint32_t copied = 0;
+  while (copied < n) {
+    std::uint32_t step = n - copied < (1u << 30) ? n - copied : (1u << 30);
+    std::int32_t got = io.Read(*buffer + copied, std::int32_t(step));
+    if (got <= 0)
+      break;
+    copied += std::uint32_t(got);
+  }
+  io.Close();
+  return copied;
+}
+
+} // namespace ruzoz

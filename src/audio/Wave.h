@@ -1,0 +1,63 @@
+#pragma once
+// One RIFF WAVE file image held in memory byte for byte, answering what its
+// "fmt " and "data" chunks say. Each query walks the chunks afresh.
+
+#include <cstdint>
+#include <memory>
+
+namespace ruzoz {
+
+// The 18-byte wave-format record of a "fmt " chunk.
+struct WaveFormat {
+  std::uint16_t formatTag = 0;
+  std::uint16_t channels = 0;
+  std::uint32_t samplesPerSec = 0;
+  std::uint32_t avgBytesPerSec = 0;
+  std::uint16_t blockAlign = 0;
+  std::uint16_t bitsPerSample = 0;
+  std::uint16_t extraSize = 0;
+};
+constexpr std::uint16_t waveFormatPcm = 1;
+constexpr std::uint16_t waveFormatFloat = 3;
+constexpr std::int32_t waveFormatBytes = 18;
+
+class MMIO;
+struct ChunkRecord;
+
+class Wave {
+public:
+  Wave() = default;
+  explicit Wave(const char *fileName) { Load(fileName); }
+  virtual ~Wave() { Free(); }
+  Wave(const Wave &) = delete;
+  Wave &operator=(const Wave &) = delete;
+
+  // Reads the whole file. An unreadable, empty or short-read file leaves the
+  // Wave empty and gives false.
+  bool Load(const char *fileName);
+  // True if an image was given back.
+  bool Free();
+  bool IsValid() const { return data != nullptr; }
+
+  // The 18 bytes from the start of the "fmt " chunk; bytes the image does
+  // not hold read as 0. False (record zeroed) when empty or not a WAVE form
+  // with a whole "fmt " chunk.
+  bool GetFormat(WaveFormat &format) const;
+  // Byte size of the "data" chunk; 0 when empty or missing.
+  std::uint32_t GetDataSize() const;
+  // Copies the "data" chunk into the caller's block *buffer, at most
+  // maxBytes; or, when *buffer is null, into a new block of the chunk's
+  // size (new[], then the caller's) stored in *buffer. The byte count.
+  std::uint32_t ReadData(std::uint8_t **buffer, std::uint32_t maxBytes) const;
+
+  const std::uint8_t *Data() const { return data.get(); }
+  std::uint32_t Size() const { return size; }
+
+private:
+  bool Walk(MMIO &io, ChunkRecord &chunk) const;
+
+  std::unique_ptr<std::uint8_t[]> data;
+  std::uint32_t size = 0;
+};
+
+} // namespace ruzoz

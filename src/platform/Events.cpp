@@ -1,0 +1,130 @@
+#include "platform/Events.h"
+
+#include "platform/SdlDisplay.h"
+#include "platform/Window.h"
+#include "shell/WindowProc.h"
+
+namespace ruzoz::platform {
+
+namespace {
+
+bool isEnter(SDL_Keycode key) {
+  return key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_RETURN2;
+}
+
+int virtualKey(SDL_Keycode key) {
+  switch (key) {
+  case SDLK_LEFT: return vkLeft;
+  case SDLK_RIGHT: return vkRight;
+  case SDLK_UP: return vkUp;
+  case SDLK_DOWN: return vkDown;
+  case SDLK_LSHIFT:
+  case SDLK_RSHIFT: return vkShift;
+  case SDLK_SPACE: return vkSpace;
+  case SDLK_ESCAPE: return vkEscape;
+  default: break;
+  }
+  if (isEnter(key))
+    return vkReturn;
+  if (key >= SDLK_a && key <= SDLK_z)
+    return 'A' + (key - SDLK_a);
+  if (key >= SDLK_0 && key <= SDLK_9)
+    return '0' + (key - SDLK_0);
+  return unmappedKey;
+}
+
+void closeWindow() {
+  HideGameWindow();
+  WindowProc(Message{MessageKind::destroy, 0});
+}
+
+void dispatch(const SDL_Event &event) {
+  if (event.type == SDL_KEYDOWN) {
+    const SDL_Keycode key = event.key.keysym.sym;
+    // Alt+key is a system key, not one of the game's: Alt+Enter must not
+    // open the story screen.
+    if ((event.key.keysym.mod & KMOD_ALT) != 0) {
+      if (isEnter(key) && event.key.repeat == 0)
+        ToggleFullScreen();
+      WindowProc(Message{MessageKind::other, 0});
+      return;
+    }
+    WindowProc(Message{MessageKind::keyDown, virtualKey(key)});
+    return;
+  }
+  if (event.type == SDL_QUIT ||
+      (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
+    closeWindow();
+    return;
+  }
+  WindowProc(Message{MessageKind::other, 0});
+}
+
+Uint32 windowId() { return gameWindow != nullptr ? SDL_GetWindowID(gameWindow) : 0; }
+
+} // namespace
+
+bool TakeEvent() {
+  SDL_Event event;
+  if (SDL_PollEvent(&event) == 0)
+    return false;
+  dispatch(event);
+  return true;
+}
+
+void WaitForEvent(int milliseconds) { SDL_WaitEventTimeout(nullptr, milliseconds); }
+
+int VirtualKeyForName(const char *keyName) { return virtualKey(SDL_GetKeyFromName(keyName)); }
+
+bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat) {
+  const SDL_Keycode key = SDL_GetKeyFromName(keyName);
+  if (key == SDLK_UNKNOWN)
+    return false;
+  SDL_Event event{};
+  event.type = SDL_KEYDOWN;
+  event.key.windowID = windowId();
+  event.key.state = SDL_PRESSED;
+  event.key.repeat = repeat ? 1 : 0;
+  event.key.keysym.sym = key;
+  event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
+  event.key.keysym.mod = altHeld ? KMOD_LALT : KMOD_NONE;
+  return SDL_PushEvent(&event) == 1;
+}
+
+bool SimulateEvent(SimulatedEvent kind) {
+  SDL_Event event{};
+  switch (kind) {
+  case SimulatedEvent::keyUp:
+    event.type = SDL_KEYUP;
+    event.key.windowID = windowId();
+    event.key.state = SDL_RELEASED;
+    event.key.keysym.sym = SDLK_LEFT;
+    event.key.keysym.scancode = SDL_SCANCODE_LEFT;
+    break;
+  case SimulatedEvent::textInput:
+    event.type = SDL_TEXTINPUT;
+    event.text.windowID = windowId();
+    event.text.text[0] = ' ';
+    break;
+  case SimulatedEvent::mouseMotion:
+    event.type = SDL_MOUSEMOTION;
+    event.motion.windowID = windowId();
+    event.motion.x = 10;
+    event.motion.y = 10;
+    event.motion.xrel = 1;
+    break;
+  case SimulatedEvent::windowExposed:
+  case SimulatedEvent::windowClose:
+    event.type = SDL_WINDOWEVENT;
+    event.window.windowID = windowId();
+    event.window.event = kind == SimulatedEvent::windowClose ? SDL_WINDOWEVENT_CLOSE
+                                                             : SDL_WINDOWEVENT_EXPOSED;
+    break;
+  case SimulatedEvent::quit:
+    event.type = SDL_QUIT;
+    break;
+  }
+  return SDL_PushEvent(&event) == 1;
+}
+
+} // namespace ruzoz::platform

@@ -1,0 +1,100 @@
+#include "platform/Window.h"
+
+#include "graphics/Display.h"
+#include "platform/SdlDisplay.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+namespace ruzoz::platform {
+
+SDL_Window *gameWindow = nullptr;
+
+namespace {
+
+bool isDriver(const char *driver, const char *name) {
+  return driver != nullptr && SDL_strcasecmp(driver, name) == 0;
+}
+
+// The dummy and offscreen drivers have no screen a box could appear on.
+bool boxCanBeSeen() {
+  const char *driver = SDL_GetCurrentVideoDriver();
+  if (driver == nullptr)
+    driver = SDL_GetHint(SDL_HINT_VIDEODRIVER);
+  return !isDriver(driver, "dummy") && !isDriver(driver, "offscreen");
+}
+
+} // namespace
+
+bool RegisterWindowClass() { return SDL_Init(SDL_INIT_VIDEO) == 0; }
+
+void DesktopSize(int &width, int &height) {
+  SDL_DisplayMode mode;
+  if (SDL_GetDesktopDisplayMode(0, &mode) == 0 && mode.w > 0 && mode.h > 0) {
+    width = mode.w;
+    height = mode.h;
+  } else {
+    width = screenWidth;
+    height = screenHeight;
+  }
+}
+
+bool CreateGameWindow(int width, int height) {
+  gameWindow = SDL_CreateWindow(windowTitle, 0, 0, width, height,
+                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+  return gameWindow != nullptr;
+}
+
+void ShowGameWindow() {
+  if (gameWindow == nullptr)
+    return;
+  SDL_ShowWindow(gameWindow);
+  SDL_RaiseWindow(gameWindow);
+}
+
+void HideGameWindow() {
+  if (gameWindow != nullptr)
+    SDL_HideWindow(gameWindow);
+}
+
+void ToggleFullScreen() {
+  if (gameWindow == nullptr)
+    return;
+  if ((SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN) == 0) {
+    SDL_SetWindowFullscreen(gameWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
+    return;
+  }
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(gameWindow));
+  SDL_Rect room{0, 0, screenWidth, screenHeight};
+  if (SDL_GetDisplayUsableBounds(display, &room) != 0) {
+    SDL_DisplayMode mode;
+    if (SDL_GetDesktopDisplayMode(display, &mode) == 0)
+      room = SDL_Rect{0, 0, mode.w, mode.h};
+  }
+  const int scale = std::max(1, std::min(room.w / screenWidth, room.h / screenHeight));
+  SDL_SetWindowFullscreen(gameWindow, 0);
+  SDL_SetWindowBordered(gameWindow, SDL_TRUE);
+  SDL_SetWindowSize(gameWindow, screenWidth * scale, screenHeight * scale);
+  SDL_SetWindowPosition(gameWindow, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
+                        SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+}
+
+bool GameWindowExists() { return gameWindow != nullptr; }
+
+void EndVideo() {
+  if (gameWindow != nullptr) {
+    SDL_DestroyWindow(gameWindow);
+    gameWindow = nullptr;
+  }
+  SDL_Quit();
+}
+
+void ShowErrorBox(const char *text) {
+  std::fprintf(stderr, "%s: %s\n", windowTitle, text);
+  std::fflush(stderr);
+  if (boxCanBeSeen())
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windowTitle, text, nullptr);
+}
+
+} // namespace ruzoz::platform

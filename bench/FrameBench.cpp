@@ -1,5 +1,6 @@
 // Cost of the game's frames without presenting them.
 
+#include "game/Generation.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "screens/Screens.h"
@@ -10,6 +11,22 @@
 using namespace ruzoz;
 
 namespace {
+
+void BM_GenerateWorld(benchmark::State &state) {
+  resetAll();
+  for (auto _ : state)
+    generateWorld();
+  benchmark::DoNotOptimize(randomState);
+}
+BENCHMARK(BM_GenerateWorld)->Unit(benchmark::kMicrosecond);
+
+void BM_GenerateWorldReference(benchmark::State &state) {
+  resetAll();
+  for (auto _ : state)
+    generateWorldReference();
+  benchmark::DoNotOptimize(randomState);
+}
+BENCHMARK(BM_GenerateWorldReference)->Unit(benchmark::kMicrosecond);
 
 void BM_TitleFrame(benchmark::State &state) {
   resetAll();

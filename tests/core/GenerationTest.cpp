@@ -1,6 +1,7 @@
 #include "GameFixture.h"
 
 #include <cmath>
+#include <cstring>
 #include <set>
 
 namespace ruzoz::test {
@@ -103,6 +104,39 @@ TEST_F(GenerationTest, NewGameClearsOnlyLevelZerosStartTileAndFoldsTheScore) {
   EXPECT_EQ(game.shield, 3);
   EXPECT_EQ(game.shipX, 1600);
   EXPECT_EQ(game.cameraTileColumn, 50);
+}
+
+} // namespace
+} // namespace ruzoz::test
+
+namespace ruzoz::test {
+namespace {
+
+TEST_F(GenerationTest, FastWorldEqualsTheOneCallAtATimeWorldFromAnyState) {
+  static Level reference[levelCount];
+  std::uint32_t seed = 1;
+  for (int round = 0; round < 40; ++round) {
+    // Spread the starting states over the whole 32-bit range, edges included.
+    const std::uint32_t start = round == 0 ? 0u : round == 1 ? 0xFFFFFFFFu : seed;
+    seed = seed * 2654435761u + 12345u;
+    randomState = start;
+    generateWorldReference();
+    const std::uint32_t referenceEnd = randomState;
+    std::memcpy(reference, levels, sizeof levels);
+    randomState = start;
+    generateWorld();
+    ASSERT_EQ(randomState, referenceEnd) << "start " << start;
+    ASSERT_EQ(std::memcmp(reference, levels, sizeof levels), 0) << "start " << start;
+  }
+}
+
+TEST(RandomJumpTest, JumpEqualsSteppingOneCallAtATime) {
+  std::uint32_t stepped = 12345;
+  for (std::uint64_t n = 0; n < 300; ++n) {
+    ASSERT_EQ(randomJump(n).apply(12345), stepped) << n;
+    stepped = stepped * 214013u + 2531011u;
+  }
+  EXPECT_EQ(randomJump(1ull << 32).apply(777), 777u) << "full period of a 32-bit LCG";
 }
 
 } // namespace

@@ -6,7 +6,7 @@ namespace ruzoz::contentgen {
 // Sprites are 32x32 on the transparent field unless noted.
 Bitmap MakeExplosion(int stage); // 1..4
 Bitmap MakeKugel();
-Bitmap MakeAlien(int kind); // 1..8
+Bitmap MakeAlien(int kind);    // 1..8
 Bitmap MakeAsteroid(int kind); // 1..3
 Bitmap MakeMeteorit();
 Bitmap MakeMunition();

@@ -19,8 +19,9 @@ int Wrap(std::int64_t v, int period) {
 }
 
 double LatticeValue(std::int64_t ix, std::int64_t iy, std::uint64_t seed) {
-  std::uint64_t h = Mix64(seed ^ Mix64(static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull +
-                                       static_cast<std::uint64_t>(iy)));
+  std::uint64_t h = Mix64(
+      seed ^ Mix64(static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull +
+                   static_cast<std::uint64_t>(iy)));
   return static_cast<double>(h >> 11) * 0x1.0p-53;
 }
 
@@ -67,10 +68,6 @@ std::uint64_t Rng::Next() {
 }
 
 double Rng::Uniform() { return static_cast<double>(Next() >> 11) * 0x1.0p-53; }
-
-int Rng::Int(int lo, int hi) {
-  return lo + static_cast<int>(Next() % static_cast<std::uint64_t>(hi - lo + 1));
-}
 
 double ValueNoise(double x, double y, std::uint64_t seed, int period) {
   double fx = std::floor(x), fy = std::floor(y);
@@ -134,15 +131,6 @@ bool Polygon::Contains(double x, double y) const {
   return inside;
 }
 
-Polygon Polygon::Translated(double dx, double dy) const {
-  std::vector<Vec2> moved = points_;
-  for (Vec2 &p : moved) {
-    p.x += dx;
-    p.y += dy;
-  }
-  return Polygon(std::move(moved));
-}
-
 double SegmentDistance(double x, double y, Vec2 a, Vec2 b) {
   double vx = b.x - a.x, vy = b.y - a.y;
   double len2 = vx * vx + vy * vy;
@@ -179,25 +167,15 @@ Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power) {
 
 Canvas::Canvas(int width, int height, int samples)
     : width_(width), height_(height), samples_(samples),
-      samples_data_(static_cast<std::size_t>(width * samples) * height * samples) {}
+      samples_data_(static_cast<std::size_t>(width * samples) * height *
+                    samples) {}
 
 void Canvas::Blend(int sx, int sy, const Rgba &top) {
-  Rgba &s = samples_data_[static_cast<std::size_t>(sy) * width_ * samples_ + sx];
+  Rgba &s =
+      samples_data_[static_cast<std::size_t>(sy) * width_ * samples_ + sx];
   double a = Clamp01(top.alpha);
   s.color = Mix(s.color, top.color, s.alpha > 0 ? a : 1.0);
   s.alpha = s.alpha + a * (1 - s.alpha);
-}
-
-double Canvas::Coverage(int x, int y) const {
-  int covered = 0;
-  for (int j = 0; j < samples_; ++j)
-    for (int i = 0; i < samples_; ++i) {
-      std::size_t idx = static_cast<std::size_t>(y * samples_ + j) * width_ * samples_ +
-                        x * samples_ + i;
-      if (samples_data_[idx].alpha >= 0.5)
-        ++covered;
-    }
-  return double(covered) / (samples_ * samples_);
 }
 
 Bitmap Canvas::ToSprite(double minCoverage) const {
@@ -208,9 +186,10 @@ Bitmap Canvas::ToSprite(double minCoverage) const {
       int covered = 0;
       for (int j = 0; j < samples_; ++j)
         for (int i = 0; i < samples_; ++i) {
-          const Rgba &s = samples_data_[static_cast<std::size_t>(y * samples_ + j) *
-                                            width_ * samples_ +
-                                        x * samples_ + i];
+          const Rgba &s =
+              samples_data_[static_cast<std::size_t>(y * samples_ + j) *
+                                width_ * samples_ +
+                            x * samples_ + i];
           if (s.alpha >= 0.5) {
             sum = sum + s.color;
             ++covered;
@@ -238,10 +217,12 @@ void Picture::Blend(int x, int y, Color c, double alpha) {
 
 void Picture::AddGlow(double cx, double cy, double radius, Color c) {
   int reach = static_cast<int>(std::ceil(radius * 2.5));
-  int px = static_cast<int>(std::floor(cx)), py = static_cast<int>(std::floor(cy));
+  int px = static_cast<int>(std::floor(cx)),
+      py = static_cast<int>(std::floor(cy));
   for (int y = py - reach; y <= py + reach; ++y)
     for (int x = px - reach; x <= px + reach; ++x) {
-      double d2 = (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
+      double d2 =
+          (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
       Add(x, y, c * std::exp(-d2 / (radius * radius)));
     }
 }
@@ -303,8 +284,8 @@ void Outline(Bitmap &sprite, Rgb c, bool diagonal) {
           if ((dx == 0 && dy == 0) || (!diagonal && dx != 0 && dy != 0))
             continue;
           int nx = x + dx, ny = y + dy;
-          touches = nx >= 0 && ny >= 0 && nx < src.Width() && ny < src.Height() &&
-                    src.IsOpaque(nx, ny);
+          touches = nx >= 0 && ny >= 0 && nx < src.Width() &&
+                    ny < src.Height() && src.IsOpaque(nx, ny);
         }
       if (touches)
         sprite.Set(x, y, c);
@@ -321,8 +302,8 @@ void ShadeRim(Bitmap &sprite, double factor) {
       const int offsets[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
       for (const auto &o : offsets) {
         int nx = x + o[0], ny = y + o[1];
-        edge = edge || nx < 0 || ny < 0 || nx >= src.Width() || ny >= src.Height() ||
-               !src.IsOpaque(nx, ny);
+        edge = edge || nx < 0 || ny < 0 || nx >= src.Width() ||
+               ny >= src.Height() || !src.IsOpaque(nx, ny);
       }
       if (edge)
         sprite.Set(x, y, ToRgb(FromRgb(src.At(x, y)) * factor));

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdint>
 #include <span>
+#include <utility>
 #include <vector>
 
 namespace ruzoz::contentgen {
@@ -19,9 +20,8 @@ inline Color operator+(Color a, Color b) {
 inline Color operator-(Color a, Color b) {
   return {a.r - b.r, a.g - b.g, a.b - b.b};
 }
-inline Color operator*(Color a, double k) { return {a.r * k, a.g * k, a.b * k}; }
-inline Color operator*(Color a, Color b) {
-  return {a.r * b.r / 255.0, a.g * b.g / 255.0, a.b * b.b / 255.0};
+inline Color operator*(Color a, double k) {
+  return {a.r * k, a.g * k, a.b * k};
 }
 inline Color Mix(Color a, Color b, double t) { return a + (b - a) * t; }
 Rgb ToRgb(Color c);
@@ -44,7 +44,6 @@ public:
   std::uint64_t Next();
   double Uniform(); // [0, 1)
   double Uniform(double lo, double hi) { return lo + (hi - lo) * Uniform(); }
-  int Int(int lo, int hi); // [lo, hi]
 
 private:
   std::uint64_t state_;
@@ -76,7 +75,6 @@ public:
   // top to bottom.
   static Polygon MirroredX(std::span<const Vec2> rightHalf, double axis);
   bool Contains(double x, double y) const;
-  Polygon Translated(double dx, double dy) const;
 
 private:
   std::vector<Vec2> points_;
@@ -90,8 +88,8 @@ inline bool InEllipse(double x, double y, double cx, double cy, double rx,
   double u = (x - cx) / rx, v = (y - cy) / ry;
   return u * u + v * v <= 1.0;
 }
-inline bool InRotatedEllipse(double x, double y, double cx, double cy, double rx,
-                             double ry, double angle) {
+inline bool InRotatedEllipse(double x, double y, double cx, double cy,
+                             double rx, double ry, double angle) {
   double c = std::cos(angle), s = std::sin(angle);
   double u = ((x - cx) * c + (y - cy) * s) / rx;
   double v = (-(x - cx) * s + (y - cy) * c) / ry;
@@ -109,7 +107,8 @@ Vec3 SphereNormal(double dx, double dy, double r);
 double Diffuse(Vec3 n);
 double Specular(Vec3 n, double power);
 // Albedo under the key light plus a neutral highlight.
-Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power = 24);
+Color Lit(Color albedo, Vec3 n, double ambient, double shine,
+          double power = 24);
 
 struct Rgba {
   Color color;
@@ -140,8 +139,6 @@ public:
   // are; its colour averages only the opaque samples, so edges never pick
   // up the white of the transparent field.
   Bitmap ToSprite(double minCoverage = 0.5) const;
-  // Coverage of the given pixel in [0, 1].
-  double Coverage(int x, int y) const;
 
 private:
   void Blend(int sx, int sy, const Rgba &top);
@@ -156,7 +153,9 @@ public:
   Picture(int width, int height, Color fill = {});
   int Width() const { return width_; }
   int Height() const { return height_; }
-  Color &At(int x, int y) { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
+  Color &At(int x, int y) {
+    return pixels_[static_cast<std::size_t>(y) * width_ + x];
+  }
   Color At(int x, int y) const {
     return pixels_[static_cast<std::size_t>(y) * width_ + x];
   }
@@ -177,10 +176,13 @@ private:
 // Grey-level mask helpers for glows and outlines.
 class Mask {
 public:
-  Mask(int width, int height) : width_(width), height_(height), v_(width * height) {}
+  Mask(int width, int height)
+      : width_(width), height_(height), v_(width * height) {}
   int Width() const { return width_; }
   int Height() const { return height_; }
-  double &At(int x, int y) { return v_[static_cast<std::size_t>(y) * width_ + x]; }
+  double &At(int x, int y) {
+    return v_[static_cast<std::size_t>(y) * width_ + x];
+  }
   double At(int x, int y) const {
     return v_[static_cast<std::size_t>(y) * width_ + x];
   }

@@ -85,9 +85,9 @@ struct MusicStyle {
 
 struct Chord {
   std::string name;
-  int root = 0;                // MIDI key of the root in its written register
-  std::vector<int> intervals;  // ascending semitones above the root, first 0
-  unsigned type = chordAny;    // one ChordType bit
+  int root = 0;               // MIDI key of the root in its written register
+  std::vector<int> intervals; // ascending semitones above the root, first 0
+  unsigned type = chordAny;   // one ChordType bit
 };
 
 struct CadenceChord {
@@ -155,13 +155,17 @@ struct MusicEvent {
 enum class NoteFit : std::uint8_t { Fixed, ChordTone, ScaleTone, Chromatic };
 
 struct SegmentNote {
-  std::uint32_t tick = 0;
+  std::uint32_t tick = 0;  // written time: the chord is taken from here
+  std::int32_t offset = 0; // random time shift; it sounds at tick + offset
   std::uint32_t length = 0;
   std::uint8_t key = 0;
   std::uint8_t velocity = 0;
   std::uint8_t channel = 0;
   std::uint8_t part = 0;
   NoteFit fit = NoteFit::Fixed;
+
+  std::uint32_t Start() const { return static_cast<std::uint32_t>(std::int64_t(tick) + offset); }
+  std::uint32_t End() const { return Start() + length; }
 };
 
 struct SegmentChord {

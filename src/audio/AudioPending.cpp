@@ -3,16 +3,4 @@
 
 #include "audio/Audio.h"
 
-namespace ruzoz {
-
-#ifdef RUZOZ_PENDING_SOUND
-bool InitSound() { return true; }
-void ReleaseSound() {}
-#endif
-
-#ifdef RUZOZ_PENDING_MUSIC
-bool InitMusic() { return true; }
-void ReleaseMusic() {}
-#endif
-
-} // namespace ruzoz
+namespace ruzoz {} // namespace ruzoz

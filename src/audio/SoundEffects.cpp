@@ -9,8 +9,8 @@
 
 namespace ruzoz {
 
-const char *const effectFiles[effectCount] = {"GunShot.wav", "drip.wav", "Schaden.wav",
-                                              "Get.wav", "Kollision.wav"};
+const char *const effectFiles[effectCount] = {"GunShot.wav", "drip.wav", "Schaden.wav", "Get.wav",
+                                              "Kollision.wav"};
 
 SoundDevice *soundDevice = nullptr;
 std::unique_ptr<SoundBuffer> effectBuffers[effectCount];

@@ -39,7 +39,8 @@ bool Wave::Load(const char *fileName) {
   if (length > 0 && std::uint64_t(length) <= std::numeric_limits<std::uint32_t>::max() &&
       std::fseek(file, 0, SEEK_SET) == 0)
     block.reset(new (std::nothrow) std::uint8_t[std::size_t(length)]);
-  bool whole = block && std::fread(block.get(), 1, std::size_t(length), file) == std::size_t(length);
+  bool whole =
+      block && std::fread(block.get(), 1, std::size_t(length), file) == std::size_t(length);
   std::fclose(file);
   if (!whole)
     return false;

@@ -4,7 +4,6 @@
 #include "platform/SdlDisplay.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace ruzoz::platform {
 
@@ -40,8 +39,8 @@ void keepNearWhiteOpaque(SDL_Surface *file, SDL_Surface *image) {
     return;
   for (int y = 0; y < image->h; ++y) {
     auto *out = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(image->pixels) + y * image->pitch);
-    const auto *in =
-        reinterpret_cast<const Uint32 *>(static_cast<const Uint8 *>(exact->pixels) + y * exact->pitch);
+    const auto *in = reinterpret_cast<const Uint32 *>(static_cast<const Uint8 *>(exact->pixels) +
+                                                      y * exact->pitch);
     for (int x = 0; x < image->w; ++x)
       if (out[x] == colorKey && (in[x] & 0xFFFFFF) != 0xFFFFFF)
         out[x] = almostWhite;
@@ -55,6 +54,10 @@ bool loadImage(const char *fileName, Surface &out) {
   SDL_Surface *file = SDL_LoadBMP(fileName);
   if (file == nullptr)
     return false;
+  if (file->w <= 0 || file->h <= 0) {
+    SDL_FreeSurface(file);
+    return false;
+  }
   SDL_Surface *image = SDL_ConvertSurfaceFormat(file, backBufferFormat, 0);
   if (image != nullptr)
     keepNearWhiteOpaque(file, image);
@@ -142,6 +145,29 @@ Uint32 chooseFrontFormat() {
   return SDL_PIXELFORMAT_ARGB8888;
 }
 
+// An OpenGL that rasterises on the CPU (Mesa's llvmpipe under a virtual X
+// server, for one) is no acceleration: it costs several times what SDL's own
+// software renderer needs for one scaled copy a frame.
+bool rastersOnCpu(SDL_Renderer *renderer) {
+  SDL_RendererInfo info;
+  if (SDL_GetRendererInfo(renderer, &info) != 0 || SDL_strncmp(info.name, "opengl", 6) != 0)
+    return false;
+  using GetString = const unsigned char *(*)(unsigned);
+  const auto glGetString = reinterpret_cast<GetString>(SDL_GL_GetProcAddress("glGetString"));
+  if (glGetString == nullptr)
+    return false;
+  constexpr unsigned glRenderer = 0x1F01;
+  const auto *name = reinterpret_cast<const char *>(glGetString(glRenderer));
+  if (name == nullptr)
+    return false;
+  static const char *const cpuRasterisers[] = {"llvmpipe", "softpipe", "software rasterizer",
+                                               "swrast", "swiftshader"};
+  for (const char *cpu : cpuRasterisers)
+    if (SDL_strcasestr(name, cpu) != nullptr)
+      return true;
+  return false;
+}
+
 void putLE16(unsigned char *out, unsigned value) {
   out[0] = static_cast<unsigned char>(value);
   out[1] = static_cast<unsigned char>(value >> 8);
@@ -161,8 +187,16 @@ bool CreateDirectDraw() {
       SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
   if (directDraw == nullptr)
     directDraw = SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_ACCELERATED);
-  if (directDraw == nullptr)
+  if (directDraw != nullptr && rastersOnCpu(directDraw)) {
+    SDL_DestroyRenderer(directDraw);
+    directDraw = nullptr;
+  }
+  if (directDraw == nullptr) {
+    // Straight to the window system, not through a GL that may run on the
+    // CPU as well.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     directDraw = SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_SOFTWARE);
+  }
   return directDraw != nullptr;
 }
 
@@ -196,8 +230,7 @@ bool CreatePrimarySurface() {
 }
 
 bool AttachBackBuffer() {
-  backBuffer =
-      SDL_CreateRGBSurfaceWithFormat(0, screenWidth, screenHeight, 16, backBufferFormat);
+  backBuffer = SDL_CreateRGBSurfaceWithFormat(0, screenWidth, screenHeight, 16, backBufferFormat);
   if (backBuffer == nullptr)
     return false;
   displayHooks.loadImage = loadImage;

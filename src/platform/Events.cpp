@@ -1,5 +1,7 @@
 #include "platform/Events.h"
 
+#include "platform/SoundDevice.h"
+
 #include "platform/SdlDisplay.h"
 #include "platform/Window.h"
 #include "shell/WindowProc.h"
@@ -14,15 +16,23 @@ bool isEnter(SDL_Keycode key) {
 
 int virtualKey(SDL_Keycode key) {
   switch (key) {
-  case SDLK_LEFT: return vkLeft;
-  case SDLK_RIGHT: return vkRight;
-  case SDLK_UP: return vkUp;
-  case SDLK_DOWN: return vkDown;
+  case SDLK_LEFT:
+    return vkLeft;
+  case SDLK_RIGHT:
+    return vkRight;
+  case SDLK_UP:
+    return vkUp;
+  case SDLK_DOWN:
+    return vkDown;
   case SDLK_LSHIFT:
-  case SDLK_RSHIFT: return vkShift;
-  case SDLK_SPACE: return vkSpace;
-  case SDLK_ESCAPE: return vkEscape;
-  default: break;
+  case SDLK_RSHIFT:
+    return vkShift;
+  case SDLK_SPACE:
+    return vkSpace;
+  case SDLK_ESCAPE:
+    return vkEscape;
+  default:
+    break;
   }
   if (isEnter(key))
     return vkReturn;
@@ -57,6 +67,10 @@ void dispatch(const SDL_Event &event) {
     closeWindow();
     return;
   }
+  // A removed output device loses the effect buffers; the next effect
+  // played restores them. For the keys it is still just another message.
+  if (event.type == SDL_AUDIODEVICEREMOVED)
+    NoteAudioDeviceEvent(event);
   WindowProc(Message{MessageKind::other, 0});
 }
 
@@ -117,8 +131,8 @@ bool SimulateEvent(SimulatedEvent kind) {
   case SimulatedEvent::windowClose:
     event.type = SDL_WINDOWEVENT;
     event.window.windowID = windowId();
-    event.window.event = kind == SimulatedEvent::windowClose ? SDL_WINDOWEVENT_CLOSE
-                                                             : SDL_WINDOWEVENT_EXPOSED;
+    event.window.event =
+        kind == SimulatedEvent::windowClose ? SDL_WINDOWEVENT_CLOSE : SDL_WINDOWEVENT_EXPOSED;
     break;
   case SimulatedEvent::quit:
     event.type = SDL_QUIT;

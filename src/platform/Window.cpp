@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cstdio>
-#include <cstring>
 
 namespace ruzoz::platform {
 
@@ -41,8 +40,8 @@ void DesktopSize(int &width, int &height) {
 }
 
 bool CreateGameWindow(int width, int height) {
-  gameWindow = SDL_CreateWindow(windowTitle, 0, 0, width, height,
-                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+  gameWindow =
+      SDL_CreateWindow(windowTitle, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
   return gameWindow != nullptr;
 }
 
@@ -61,11 +60,19 @@ void HideGameWindow() {
 void ToggleFullScreen() {
   if (gameWindow == nullptr)
     return;
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(gameWindow));
   if ((SDL_GetWindowFlags(gameWindow) & SDL_WINDOW_FULLSCREEN) == 0) {
+    // Back to the borderless window over the whole desktop first: without
+    // a window manager, nobody else would resize it.
+    SDL_Rect desktop;
+    if (SDL_GetDisplayBounds(display, &desktop) == 0) {
+      SDL_SetWindowBordered(gameWindow, SDL_FALSE);
+      SDL_SetWindowPosition(gameWindow, desktop.x, desktop.y);
+      SDL_SetWindowSize(gameWindow, desktop.w, desktop.h);
+    }
     SDL_SetWindowFullscreen(gameWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;
   }
-  const int display = std::max(0, SDL_GetWindowDisplayIndex(gameWindow));
   SDL_Rect room{0, 0, screenWidth, screenHeight};
   if (SDL_GetDisplayUsableBounds(display, &room) != 0) {
     SDL_DisplayMode mode;

@@ -7,20 +7,23 @@
 #include "shell/MainLoop.h"
 #include "shell/StartUp.h"
 
+#include <chrono>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 namespace {
 
 using namespace ruzoz;
 
-// RUZOZ_FRAME_LOG=FILE writes the clock value of every frame start (the
-// first hour) to FILE at the end, for measuring the pacing. Recording is a
-// store into a fixed table, so it changes nothing about the timing.
+// RUZOZ_FRAME_LOG=FILE writes the clock values of every frame's start and
+// end (the first hour) to FILE at exit, for measuring the pacing. Recording
+// is a store into a fixed table; the loop's decisions do not see it.
 constexpr int frameLogCapacity = 60 * 60 * 60;
 std::int64_t frameStarts[frameLogCapacity];
-int frameStartCount = 0;
+std::int64_t frameEnds[frameLogCapacity];
+int frameCount = 0;
 
 class GameLoop final : public LoopHost {
 public:
@@ -28,6 +31,7 @@ public:
 
   bool TakeMessage() override { return platform::TakeEvent(); }
   void WaitForMessage(int milliseconds) override { platform::WaitForEvent(milliseconds); }
+  void Doze() override { std::this_thread::sleep_for(std::chrono::microseconds(100)); }
   std::uint64_t CounterFrequency() override {
     frequency_ = platform::CounterFrequency();
     return frequency_;
@@ -35,9 +39,11 @@ public:
   std::int64_t ReadCounter() override { return platform::ReadCounter(); }
   std::int64_t ReadMilliseconds() override { return platform::ReadMilliseconds(); }
   void RunFrame(std::int64_t frameStart) override {
-    if (logFrames_ && frameStartCount < frameLogCapacity)
-      frameStarts[frameStartCount++] = frameStart;
     runFrame();
+    if (logFrames_ && frameCount < frameLogCapacity) {
+      frameStarts[frameCount] = frameStart;
+      frameEnds[frameCount++] = frequency_ != 0 ? ReadCounter() : ReadMilliseconds();
+    }
   }
 
   std::uint64_t ticksPerSecond() const { return frequency_ != 0 ? frequency_ : 1000; }
@@ -52,8 +58,8 @@ void writeFrameLog(const char *path, std::uint64_t ticksPerSecond) {
   if (out == nullptr)
     return;
   std::fprintf(out, "ticks-per-second %" PRIu64 "\n", ticksPerSecond);
-  for (int i = 0; i < frameStartCount; ++i)
-    std::fprintf(out, "%" PRId64 "\n", frameStarts[i]);
+  for (int i = 0; i < frameCount; ++i)
+    std::fprintf(out, "%" PRId64 " %" PRId64 "\n", frameStarts[i], frameEnds[i]);
   std::fclose(out);
 }
 

@@ -24,6 +24,12 @@ int SleepBudget(std::int64_t remaining, std::uint64_t ticksPerSecond) {
              : 0;
 }
 
+bool DozeBeforePoll(std::int64_t remaining, std::uint64_t ticksPerSecond) {
+  const std::int64_t spinTicks =
+      static_cast<std::int64_t>(ticksPerSecond) * spinMicroseconds / 1000000;
+  return remaining > spinTicks;
+}
+
 int RunMainLoop(LoopHost &host) {
   bool useCounter = false;
   std::uint32_t ticksPerFrame = 16;
@@ -45,9 +51,12 @@ int RunMainLoop(LoopHost &host) {
       continue;
     const std::int64_t now = useCounter ? host.ReadCounter() : host.ReadMilliseconds();
     if (now <= nextFrameTime) {
-      const int sleep = SleepBudget(nextFrameTime - now, ticksPerSecond);
+      const std::int64_t remaining = nextFrameTime - now;
+      const int sleep = SleepBudget(remaining, ticksPerSecond);
       if (sleep > 0)
         host.WaitForMessage(sleep);
+      else if (DozeBeforePoll(remaining, ticksPerSecond))
+        host.Doze();
       continue;
     }
     host.RunFrame(now);

@@ -3,8 +3,11 @@
 #include "Replay.h"
 
 #include "game/World.h"
-#include "graphics/Display.h"
+#include "platform/Display.h"
+#include "platform/Headless.h"
+#include "platform/Window.h"
 #include "screens/Screens.h"
+#include "shell/StartUp.h"
 
 #include <cstdio>
 #include <cstring>
@@ -35,6 +38,27 @@ bool parseCount(const char *text, long long &value) {
     value = value * 10 + (*p - '0');
   }
   return true;
+}
+
+struct SnapshotRun {
+  const std::vector<replay::Snapshot> *snapshots;
+  std::vector<bool> written;
+  bool failed = false;
+};
+
+void takeSnapshots(long long frame, void *context) {
+  auto &run = *static_cast<SnapshotRun *>(context);
+  for (std::size_t i = 0; i < run.snapshots->size(); ++i) {
+    const replay::Snapshot &snapshot = (*run.snapshots)[i];
+    if (snapshot.frame != frame)
+      continue;
+    if (platform::SaveBackBuffer(snapshot.path.c_str())) {
+      run.written[i] = true;
+    } else {
+      std::fprintf(stderr, "ruzoz-replay: cannot write snapshot \"%s\"\n", snapshot.path.c_str());
+      run.failed = true;
+    }
+  }
 }
 
 } // namespace
@@ -82,8 +106,6 @@ int main(int argc, char **argv) {
     std::fputs(usage, stderr);
     return fail("--frames is required");
   }
-  if (!snapshots.empty())
-    return fail("--snapshot is not available: this build draws no pixels yet");
 
   std::vector<replay::ScriptEvent> events;
   if (inputPath != nullptr) {
@@ -102,12 +124,35 @@ int main(int argc, char **argv) {
       return fail(std::string("cannot write trace \"") + tracePath + "\"");
   }
 
-  InstallNominalSurfaces();
-  replay::beginRecording();
-  replay::runReplay(frames, events, trace);
-  replay::endRecording();
+  // The game's own start-up, in the current directory, with no window to
+  // see and no sound to hear.
+  platform::UseHeadlessDrivers();
+  if (!StartUp()) {
+    ShutDown(); // reports the failure on stderr
+    platform::EndVideo();
+    if (trace != nullptr && trace != stdout) {
+      std::fclose(trace);
+      std::remove(tracePath);
+    }
+    return 1;
+  }
 
+  SnapshotRun run{&snapshots, std::vector<bool>(snapshots.size(), false)};
+  replay::beginRecording();
+  replay::runReplay(frames, events, trace, snapshots.empty() ? nullptr : takeSnapshots, &run);
+  replay::endRecording();
+  ShutDown();
+  platform::EndVideo();
+
+  int result = run.failed ? 2 : 0;
+  for (std::size_t i = 0; i < snapshots.size(); ++i) {
+    if (!run.written[i] && !run.failed) {
+      std::fprintf(stderr, "ruzoz-replay: frame %lld of snapshot \"%s\" was not reached\n",
+                   snapshots[i].frame, snapshots[i].path.c_str());
+      result = 2;
+    }
+  }
   if (trace != nullptr && trace != stdout && std::fclose(trace) != 0)
     return fail(std::string("cannot write trace \"") + tracePath + "\"");
-  return 0;
+  return result;
 }

@@ -1,0 +1,56 @@
+# What `cmake --install` puts under the prefix: the game as bin/ruzoz-game,
+# the launcher bin/ruzoz that runs it inside the data folder (the game opens
+# its files by bare name), the data folder, desktop entry, icons, man page.
+include(GNUInstallDirs)
+
+if(NOT RUZOZ_DATA_DIR)
+  message(FATAL_ERROR "RUZOZ_DATA_DIR is not set: include this after add_subdirectory(tools)")
+endif()
+
+set(RUZOZ_INSTALL_DATADIR ${CMAKE_INSTALL_DATAROOTDIR}/games/ruzoz)
+if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${RUZOZ_INSTALL_DATADIR}")
+  message(FATAL_ERROR "CMAKE_INSTALL_BINDIR and CMAKE_INSTALL_DATAROOTDIR must be relative: "
+                      "the launcher finds the data folder from its own place")
+endif()
+# Relative, so that --prefix at install time still holds.
+cmake_path(RELATIVE_PATH RUZOZ_INSTALL_DATADIR BASE_DIRECTORY ${CMAKE_INSTALL_BINDIR}
+           OUTPUT_VARIABLE RUZOZ_DATA_FROM_BIN)
+
+set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
+set(_generated ${PROJECT_BINARY_DIR}/packaging)
+
+configure_file(${_packaging}/ruzoz.in ${_generated}/ruzoz @ONLY)
+install(PROGRAMS ${_generated}/ruzoz DESTINATION ${CMAKE_INSTALL_BINDIR})
+
+if(TARGET ruzoz)
+  # install(TARGETS) cannot rename; the build-tree name stays `ruzoz`.
+  install(PROGRAMS $<TARGET_FILE:ruzoz> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME ruzoz-game)
+  if(CMAKE_STRIP)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\"
+          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ruzoz-game\")
+      endif()")
+  endif()
+endif()
+
+# Only the game's own file kinds: tools may leave other files there.
+install(DIRECTORY ${RUZOZ_DATA_DIR}/ DESTINATION ${RUZOZ_INSTALL_DATADIR}
+        FILES_MATCHING PATTERN "*.bmp" PATTERN "*.wav" PATTERN "*.tpl" PATTERN "*.sty"
+                       PATTERN "*.cdm")
+
+install(FILES ${_packaging}/ruzoz.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+
+add_subdirectory(${PROJECT_SOURCE_DIR}/tools/icongen ${PROJECT_BINARY_DIR}/tools/icongen)
+install(DIRECTORY ${RUZOZ_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor)
+
+# gzip -n: no name or time stamp, so the page is the same in every build.
+configure_file(${_packaging}/ruzoz.6.in ${_generated}/ruzoz.6 @ONLY)
+add_custom_command(
+  OUTPUT ${_generated}/ruzoz.6.gz
+  COMMAND sh -c "gzip -9n < \"$1\" > \"$2\"" sh ${_generated}/ruzoz.6 ${_generated}/ruzoz.6.gz
+  DEPENDS ${_generated}/ruzoz.6
+  COMMENT "Compressing the man page"
+  VERBATIM)
+add_custom_target(ruzoz_man_page ALL DEPENDS ${_generated}/ruzoz.6.gz)
+install(FILES ${_generated}/ruzoz.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# deb_test.sh BUILD EXPECTED: builds the Debian package from BUILD and checks
+# its control data and file list, then runs the game from the unpacked files.
+# shellcheck source=tests/install/common.sh
+source "$(dirname "$0")/common.sh"
+build=$1
+expected=$2
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$scratch/cpack" >"$scratch/cpack.log" 2>&1 ||
+  fail "cpack: $(cat "$scratch/cpack.log")"
+debs=("$scratch"/cpack/ruzoz_*.deb)
+{ [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ]; } || fail "wanted one ruzoz_*.deb: ${debs[*]}"
+deb=${debs[0]}
+dpkg-deb -I "$deb"
+
+field() { dpkg-deb -f "$deb" "$1"; }
+[ "$(field Package)" = ruzoz ] || fail "Package: $(field Package)"
+[ "$(field Section)" = games ] || fail "Section: $(field Section)"
+[ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
+  fail "Architecture: $(field Architecture)"
+[[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer: $(field Maintainer)"
+description=$(field Description)
+[ "$(echo "$description" | wc -l)" -ge 3 ] || fail "no long description: $description"
+
+depends=$(field Depends)
+clauses=$(echo "$depends" | sed 's/, */\n/g' | sed 's/ *(.*)//')
+for need in libsdl2-2.0-0 libfluidsynth3 'timgm6mb-soundfont | fluid-soundfont-gm'; do
+  echo "$clauses" | grep -qxF "$need" || fail "Depends lacks '$need': $depends"
+done
+# Every dependency, with its version, must be met on this Debian.
+(cd "$scratch" && dpkg-checkbuilddeps -d "$depends" /dev/null) ||
+  fail "Depends cannot be met here: $depends"
+
+dpkg-deb -c "$deb" >"$scratch/contents"
+awk '$2 != "root/root" { print; bad = 1 } END { exit bad }' "$scratch/contents" ||
+  fail "entries not owned by root"
+awk '$1 ~ /^[-l]/ { print $6 }' "$scratch/contents" | sed 's|^\./usr/||' | LC_ALL=C sort \
+  >"$scratch/files"
+diff -u "$expected" "$scratch/files" >"$scratch/diff" ||
+  fail "package files (- missing, + unexpected):
+$(cat "$scratch/diff")"
+awk '$1 ~ /^-/ {
+       want = ($6 ~ /^\.\/usr\/bin\//) ? "-rwxr-xr-x" : "-rw-r--r--"
+       if ($1 != want) { print $6 " is " $1 ", wanted " want; bad = 1 }
+     } END { exit bad }' "$scratch/contents" || fail "wrong permissions"
+
+unpacked="$scratch/un packed"
+dpkg-deb -x "$deb" "$unpacked"
+file -b "$unpacked/usr/bin/ruzoz-game" | grep -q ', stripped' || fail "ruzoz-game is not stripped"
+run_headless "$scratch" "$unpacked/usr/bin/ruzoz"
+expect_started "game from the unpacked package"
+echo "ok: $(basename "$deb")"

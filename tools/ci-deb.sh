@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# CI: builds the Debian package, installs it with apt, starts `ruzoz` from
+# $HOME headless until it has drawn frames, and removes the package again.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash tools/package.sh
+
+sudo=()
+[ "$(id -u)" -eq 0 ] || sudo=(sudo)
+debs=(out/ruzoz_*.deb)
+DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "./${debs[0]}"
+trap 'DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y ruzoz >/dev/null' EXIT
+
+log=$(mktemp)
+status=0
+# timeout's SIGTERM becomes SDL's quit event: a started game ends with 0
+# and writes its frame log.
+(cd "$HOME" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy RUZOZ_FRAME_LOG="$log" \
+  timeout --preserve-status -k 10 5 ruzoz) || status=$?
+frames=$(($(wc -l <"$log") - 1))
+rm -f "$log"
+if [ "$status" -ne 0 ] || [ "$frames" -lt 1 ]; then
+  echo "FAIL: installed ruzoz exited with $status after $frames frames" >&2
+  exit 1
+fi
+echo "ok: installed ruzoz ran $frames frames from $HOME"

@@ -1,4 +1,9 @@
-// Cost of the game's frames without presenting them.
+// Cost of the game's frames without presenting them, headless (no pixels),
+// and of the world generation against its one-call-at-a-time reference.
+// Before timing anything, the two generations are compared from several
+// generator states: a mismatch ends the run with exit code 1.
+//
+//   frame_bench [benchmark options]
 
 #include "game/Generation.h"
 #include "game/World.h"
@@ -7,6 +12,9 @@
 #include "shell/WindowProc.h"
 
 #include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstring>
 
 using namespace ruzoz;
 
@@ -64,6 +72,57 @@ void BM_PlayFrame(benchmark::State &state) {
 }
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMicrosecond);
 
+// The same world and generator state from both generations, starting from
+// `rounds` states. Each generation writes over a differently filled world,
+// so a cell or slot that one of them skips shows up.
+bool generationsAgree(int rounds) {
+  static Level reference[levelCount];
+  std::uint32_t seed = 1;
+  for (int round = 0; round < rounds; ++round) {
+    const std::uint32_t start = round == 0 ? 1u : round == 1 ? 0xFFFFFFFFu : seed;
+    seed = seed * 2654435761u + 12345u;
+    std::memset(levels, 0xA5, sizeof levels);
+    randomState = start;
+    generateWorldReference();
+    const std::uint32_t referenceEnd = randomState;
+    std::memcpy(reference, levels, sizeof levels);
+    std::memset(levels, 0x5A, sizeof levels);
+    randomState = start;
+    generateWorld();
+    if (randomState != referenceEnd || std::memcmp(reference, levels, sizeof levels) != 0) {
+      std::fprintf(stderr, "frame_bench: generateWorld differs from the reference from state %u\n",
+                   start);
+      return false;
+    }
+  }
+  return true;
+}
+
 } // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char **argv) {
+  // One generation and nothing else, for counting its instructions:
+  //   valgrind --tool=callgrind --toggle-collect='ruzoz::generateWorld()'
+  //            frame_bench --generate-once fast        (or reference)
+  if (argc == 3 && std::strcmp(argv[1], "--generate-once") == 0) {
+    resetAll();
+    if (std::strcmp(argv[2], "reference") == 0)
+      generateWorldReference();
+    else
+      generateWorld();
+    return 0;
+  }
+  constexpr int rounds = 20;
+  if (!generationsAgree(rounds))
+    return 1;
+  std::printf("generateWorld equals generateWorldReference (world and generator state) "
+              "from %d states\n",
+              rounds);
+  std::fflush(stdout);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv))
+    return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -8,8 +8,9 @@ RUZOZ_PACKAGES=(
   libsdl2-dev libfluidsynth-dev timgm6mb-soundfont nlohmann-json3-dev
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox
+  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox hyperfine
   desktop-file-utils dpkg-dev file zlib1g-dev groff-base man-db
+  clang-14 libclang-rt-14-dev
 )
 
 ruzoz_install_deps() {

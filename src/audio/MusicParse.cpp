@@ -101,7 +101,8 @@ bool ToNoteName(std::string_view text, int &key) {
     text.remove_prefix(1);
   }
   int octave = 0;
-  if (text.empty() || !ToInt(text, octave) || text[0] == '+')
+  // Octaves -1..9 hold the MIDI keys; a larger one would overflow below.
+  if (text.empty() || !ToInt(text, octave) || text[0] == '+' || octave < -1 || octave > 9)
     return false;
   key = (octave + 1) * 12 + pitch;
   return key >= 0 && key <= 127;

@@ -19,7 +19,6 @@ constexpr int kindDraws[levelCount][8] = {
 };
 
 constexpr int drawsPerCell = 7;
-constexpr int lanes = 8;
 constexpr std::uint32_t stepMultiplier = 214013u;
 constexpr std::uint32_t stepIncrement = 2531011u;
 
@@ -32,54 +31,98 @@ std::uint32_t divisibilityFactor(int divisor) {
   return static_cast<std::uint32_t>(0xFFFFFFFFu / static_cast<std::uint32_t>(divisor) + 1);
 }
 
-inline std::uint32_t drawOf(std::uint32_t state) { return (state >> 16) & 0x7FFF; }
-
-// Eight generator states side by side. Plain integer arithmetic: where the
-// processor has wide vectors the same code runs eight lanes at once, with
-// the same results.
-using Lanes = std::uint32_t __attribute__((vector_size(4 * lanes)));
+// Generator states side by side, one per cell or slot. Plain integer
+// arithmetic: where the processor has wide vectors the lanes run at once,
+// with the same results.
+template <int lanes> struct LaneVector;
+template <> struct LaneVector<8> {
+  using type = std::uint32_t __attribute__((vector_size(4 * 8)));
+};
+template <> struct LaneVector<16> {
+  using type = std::uint32_t __attribute__((vector_size(4 * 16)));
+};
+template <int lanes> using Lanes = typename LaneVector<lanes>::type;
+constexpr int objectLanes = 8;
+static_assert(mapSize * mapSize % 16 == 0 && slotCount % objectLanes == 0,
+              "every cell and slot belongs to a whole group of lanes");
 
 #if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_ADDRESS__)
-#define RUZOZ_WIDE_VECTORS __attribute__((target_clones("avx2", "default")))
+#define RUZOZ_CLONES 1
+#define RUZOZ_WIDE_VECTORS __attribute__((target_clones("avx512f", "avx2", "default")))
 #else
+#define RUZOZ_CLONES 0
 #define RUZOZ_WIDE_VECTORS
 #endif
 
 // Vectors stay inside these functions: passing them by value would tie the
 // calling convention to the vector width.
-#define RUZOZ_STEP(state) ((state)*stepMultiplier + stepIncrement)
+#define RUZOZ_JUMP(state, jump) ((state) * (jump).multiplier + (jump).increment)
 #define RUZOZ_DRAWS(state) (((state) >> 16) & 0x7FFF)
 
-void lanesFrom(Lanes &state, std::uint32_t start, std::uint64_t stride) {
-  for (int k = 0; k < lanes; ++k)
+// Lane k of a group starts `stride` calls after lane k - 1.
+template <typename Vector, int count>
+void lanesFrom(Vector &state, std::uint32_t start, std::uint64_t stride) {
+  for (int k = 0; k < count; ++k)
     state[k] = randomJump(stride * k).apply(start);
 }
 
-// Lane k walks cell 8g + k, whose draws start 7k calls after the group's first.
-RUZOZ_WIDE_VECTORS void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
+// Lane k walks cell `lanes` * g + k, whose draws start 7k calls after the
+// group's first. Each draw is one jump from the lane's start rather than a
+// step from the draw before it, so the draws of a cell do not wait for one
+// another.
+template <int lanes>
+[[gnu::always_inline]] inline void tilesInLanes(TileMap &tiles, std::uint32_t start, int level) {
   const int divisors[drawsPerCell] = {200, 200, 200, 200, 500, 500, lavaChance(level)};
   std::uint32_t factor[drawsPerCell];
-  for (int d = 0; d < drawsPerCell; ++d)
+  RandomJump draw[drawsPerCell];
+  for (int d = 0; d < drawsPerCell; ++d) {
     factor[d] = divisibilityFactor(divisors[d]);
-  const RandomJump next = randomJump(drawsPerCell * (lanes - 1));
+    draw[d] = randomJump(d + 1);
+  }
+  const RandomJump next = randomJump(drawsPerCell * lanes);
 
-  Lanes state;
-  lanesFrom(state, start, drawsPerCell);
+  Lanes<lanes> state;
+  lanesFrom<Lanes<lanes>, lanes>(state, start, drawsPerCell);
   TileCode *cells = &tiles[0][0];
   for (int group = 0; group < mapSize * mapSize / lanes; ++group) {
-    Lanes code = {};
+    Lanes<lanes> code = {};
     for (int d = 0; d < drawsPerCell; ++d) {
-      state = RUZOZ_STEP(state);
+      const Lanes<lanes> drawn = RUZOZ_DRAWS(RUZOZ_JUMP(state, draw[d]));
       // Codes rise with the draw order, so the later success is the larger code.
-      const Lanes hit = RUZOZ_DRAWS(state) * factor[d] < factor[d];
+      const Lanes<lanes> hit = drawn * factor[d] < factor[d];
       code = hit ? static_cast<std::uint32_t>(d + 1) : code;
     }
     for (int k = 0; k < lanes; ++k)
       cells[group * lanes + k] = static_cast<TileCode>(code[k]);
-    state = state * next.multiplier + next.increment;
+    state = RUZOZ_JUMP(state, next);
   }
 }
 
+// Sixteen lanes fill a 512-bit register; on narrower ones eight run faster.
+#if RUZOZ_CLONES
+__attribute__((target("avx512f"))) void tilesIn16Lanes(TileMap &tiles, std::uint32_t start,
+                                                        int level) {
+  tilesInLanes<16>(tiles, start, level);
+}
+__attribute__((target_clones("avx2", "default"))) void tilesIn8Lanes(TileMap &tiles,
+                                                                     std::uint32_t start,
+                                                                     int level) {
+  tilesInLanes<8>(tiles, start, level);
+}
+void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
+  static const bool wide = __builtin_cpu_supports("avx512f");
+  if (wide)
+    tilesIn16Lanes(tiles, start, level);
+  else
+    tilesIn8Lanes(tiles, start, level);
+}
+#else
+void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
+  tilesInLanes<8>(tiles, start, level);
+}
+#endif
+
+// The same for the slots: x, y, then the level's kind draws.
 RUZOZ_WIDE_VECTORS void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
   std::uint32_t kinds[8];
   std::uint32_t factor[8];
@@ -91,25 +134,26 @@ RUZOZ_WIDE_VECTORS void generateObjects(WorldObject *objects, std::uint32_t star
     }
   }
   const int drawsPerSlot = 2 + kindCount;
-  const RandomJump next = randomJump(static_cast<std::uint64_t>(drawsPerSlot) * (lanes - 1));
+  RandomJump draw[2 + 8];
+  for (int d = 0; d < drawsPerSlot; ++d)
+    draw[d] = randomJump(d + 1);
+  const RandomJump next = randomJump(static_cast<std::uint64_t>(drawsPerSlot) * objectLanes);
 
-  Lanes state;
-  lanesFrom(state, start, drawsPerSlot);
-  for (int group = 0; group < slotCount / lanes; ++group) {
-    state = RUZOZ_STEP(state);
-    const Lanes x = RUZOZ_DRAWS(state) % 3100;
-    state = RUZOZ_STEP(state);
-    const Lanes y = RUZOZ_DRAWS(state) % 3100;
-    Lanes kind = {};
+  Lanes<objectLanes> state;
+  lanesFrom<Lanes<objectLanes>, objectLanes>(state, start, drawsPerSlot);
+  for (int group = 0; group < slotCount / objectLanes; ++group) {
+    const Lanes<objectLanes> x = RUZOZ_DRAWS(RUZOZ_JUMP(state, draw[0])) % 3100;
+    const Lanes<objectLanes> y = RUZOZ_DRAWS(RUZOZ_JUMP(state, draw[1])) % 3100;
+    Lanes<objectLanes> kind = {};
     for (int e = 0; e < kindCount; ++e) {
-      state = RUZOZ_STEP(state);
-      const Lanes hit = RUZOZ_DRAWS(state) * factor[e] < factor[e];
+      const Lanes<objectLanes> drawn = RUZOZ_DRAWS(RUZOZ_JUMP(state, draw[2 + e]));
+      const Lanes<objectLanes> hit = drawn * factor[e] < factor[e];
       kind = hit ? kinds[e] : kind;
     }
-    for (int k = 0; k < lanes; ++k)
-      objects[group * lanes + k] = WorldObject{
+    for (int k = 0; k < objectLanes; ++k)
+      objects[group * objectLanes + k] = WorldObject{
           static_cast<double>(kind[k]), static_cast<double>(x[k]), static_cast<double>(y[k]), 0, 0};
-    state = state * next.multiplier + next.increment;
+    state = RUZOZ_JUMP(state, next);
   }
 }
 

@@ -35,10 +35,16 @@ bool SdlFormat(const WaveFormat &format, SDL_AudioFormat &sdl) {
   return false;
 }
 
+// DirectSound's limits for a secondary buffer. Below 100 Hz a few bytes of
+// a file would resample into gigabytes; the size caps the converted samples.
+constexpr std::uint32_t minRate = 100;
+constexpr std::uint32_t maxRate = 100000;
+constexpr std::size_t maxConvertedBytes = 0x0FFFFFFF;
+
 bool BuildConverter(const WaveFormat &format, SDL_AudioCVT &cvt) {
   SDL_AudioFormat from;
   if (!SdlFormat(format, from) || format.channels == 0 || format.channels > 8 ||
-      format.samplesPerSec == 0 || format.samplesPerSec > 0x7fffffff)
+      format.samplesPerSec < minRate || format.samplesPerSec > maxRate)
     return false;
   return SDL_BuildAudioCVT(&cvt, from, Uint8(format.channels), int(format.samplesPerSec),
                            AUDIO_F32SYS, mixChannels, mixRate) >= 0;
@@ -62,7 +68,7 @@ public:
   bool Convert(const WaveFormat &format, const std::uint8_t *bytes, std::uint32_t count,
                std::vector<float> &out) override {
     SDL_AudioCVT cvt;
-    if (!BuildConverter(format, cvt) || count > 0x7fffffff / std::uint32_t(cvt.len_mult))
+    if (!BuildConverter(format, cvt) || count > maxConvertedBytes / std::uint32_t(cvt.len_mult))
       return false;
     std::vector<std::uint8_t> work(std::size_t(count) * cvt.len_mult);
     std::memcpy(work.data(), bytes, count);

@@ -118,7 +118,8 @@ TEST_F(SdlOutput, ARemovedDeviceIsReopenedWithNewBuffersOnTheNextPlay) {
 // The whole mix pulled by hand, effects from a fake device, no SDL device.
 TEST_F(SdlOutput, MusicIsRenderedIntoSilenceAndTheEffectsAddedOverIt) {
   WriteBytes("drip.wav", PcmWave(1, 44100, std::vector<std::int16_t>(100, 16384)));
-  FakeSoundDevice fake;
+  // Outlives the test body: TearDown releases the sound on it.
+  static FakeSoundDevice fake;
   ASSERT_TRUE(InitSound(fake));
   static bool sawOnlySilence;
   static float music;

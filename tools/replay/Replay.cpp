@@ -101,7 +101,8 @@ bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string
     ++lineNumber;
     if (!line.empty() && line.back() == '\r')
       line.pop_back();
-    const auto first = line.find_first_not_of(" \t");
+    // The same blanks the tokenizer skips: a line of them has no first token.
+    const auto first = line.find_first_not_of(" \t\n\v\f\r");
     if (first == std::string::npos || line[first] == '#')
       continue;
     std::istringstream fields(line);

@@ -1,0 +1,118 @@
+#!/usr/bin/env bash
+# The reliability checks CI runs after tools/test.sh (docs/reliability.md):
+#   1. the whole tree built with AddressSanitizer + UndefinedBehaviorSanitizer
+#      and the whole test suite run on it (golden traces included);
+#   2. a soak of 100,000 random-key frames under the sanitizers, whose trace
+#      must equal the optimised build's (build/, made by tools/test.sh);
+#   3. the golden traces in a Debug build;
+#   4. each libFuzzer target for RUZOZ_FUZZ_SECONDS (60) from its seeds.
+# Build folders go to RUZOZ_RELIABILITY_DIR (build-reliability).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+source tools/deps.sh
+ruzoz_install_deps
+
+ROOT=$(pwd)
+OUT=${RUZOZ_RELIABILITY_DIR:-build-reliability}
+OPTIMISED=${RUZOZ_BUILD_DIR:-build}
+FUZZ_SECONDS=${RUZOZ_FUZZ_SECONDS:-60}
+SOAK_FRAMES=${RUZOZ_SOAK_FRAMES:-100000}
+JOBS=$(nproc)
+mkdir -p "$OUT"
+OUT=$(cd "$OUT" && pwd)
+
+# Findings fail the run; third-party leaks we cannot fix are listed in the
+# suppressions file.
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1:check_initialization_order=1
+export LSAN_OPTIONS=suppressions=$ROOT/tests/reliability/lsan.supp:print_suppressions=0
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+# Each step's time, printed at the end (also when a step fails).
+steps=()
+started=$SECONDS
+step_name=""
+step_started=$SECONDS
+end_step() {
+  [ -n "$step_name" ] && steps+=("$(printf '%5d s  %s' $((SECONDS - step_started)) "$step_name")")
+  step_name=""
+}
+step() {
+  end_step
+  step_name=$1
+  step_started=$SECONDS
+  printf '\n== %s\n' "$1"
+}
+summary() {
+  end_step
+  echo
+  echo "reliability: time per step"
+  printf '  %s\n' "${steps[@]}"
+  printf '%7d s  total\n' $((SECONDS - started))
+}
+trap summary EXIT
+
+step "sanitizer build (address,undefined)"
+cmake -S . -B "$OUT/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZOZ_SANITIZE=address,undefined \
+  -DRUZOZ_SOAK_FRAMES="$SOAK_FRAMES"
+cmake --build "$OUT/sanitize" -j"$JOBS"
+
+step "sanitizer build: whole test suite"
+# The soak runs on its own below, to keep its trace.
+ctest --test-dir "$OUT/sanitize" --output-on-failure -j"$JOBS" --timeout 1800 -E '^soak$'
+
+step "sanitizer soak, $SOAK_FRAMES frames"
+sanitized=$(cd "$OUT/sanitize/data" && "$OUT/sanitize/tests/reliability/ruzoz-soak" --frames "$SOAK_FRAMES")
+echo "$sanitized"
+
+step "optimised soak, same game, twice"
+[ -f "$OPTIMISED/CMakeCache.txt" ] || cmake -S . -B "$OPTIMISED" -DCMAKE_BUILD_TYPE=RelWithDebInfo
+cmake --build "$OPTIMISED" -j"$JOBS" --target ruzoz-soak ruzoz_data
+OPTIMISED=$(cd "$OPTIMISED" && pwd)
+optimised=$(cd "$OPTIMISED/data" && "$OPTIMISED/tests/reliability/ruzoz-soak" \
+  --frames "$SOAK_FRAMES" --repeat)
+echo "$optimised"
+trace_of() { sed -n 's/.*trace \([0-9a-f]*\).*/\1/p' <<<"$1"; }
+if [ "$(trace_of "$sanitized")" != "$(trace_of "$optimised")" ]; then
+  echo "reliability: the sanitizer and the optimised builds played different games" >&2
+  exit 1
+fi
+
+step "Debug build: golden traces"
+cmake -S . -B "$OUT/debug" -DCMAKE_BUILD_TYPE=Debug
+cmake --build "$OUT/debug" -j"$JOBS" --target core_test
+ctest --test-dir "$OUT/debug" --output-on-failure -j"$JOBS" -R 'GoldenTrace'
+
+step "fuzz build (clang, libFuzzer)"
+cmake -S . -B "$OUT/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZOZ_FUZZ=ON \
+  -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
+cmake --build "$OUT/fuzz" -j"$JOBS" --target fuzz_targets
+
+step "fuzzing, ${FUZZ_SECONDS} s per target"
+fuzz_one() {
+  local target=$1 work=$OUT/fuzz-work/$1
+  rm -rf "$work"
+  mkdir -p "$work/corpus" "$work/artifacts"
+  cp fuzz/corpus/"$target"/* "$work/corpus/"
+  if "$OUT/fuzz/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=20 -rss_limit_mb=2560 \
+    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/log" 2>&1; then
+    echo "fuzz_$target: $(grep -E '^#[0-9]+.*DONE' "$work/log" | tail -1)"
+  else
+    echo "fuzz_$target: FINDING, see $work/log and $work/artifacts/" >&2
+    tail -40 "$work/log" >&2
+    return 1
+  fi
+}
+failed=0
+pids=()
+for binary in "$OUT"/fuzz/fuzz/fuzz_*; do
+  fuzz_one "${binary##*/fuzz_}" &
+  pids+=($!)
+  if [ ${#pids[@]} -ge "$JOBS" ]; then
+    wait "${pids[0]}" || failed=1
+    pids=("${pids[@]:1}")
+  fi
+done
+for pid in "${pids[@]}"; do
+  wait "$pid" || failed=1
+done
+[ "$failed" -eq 0 ]

@@ -22,6 +22,7 @@ cmake --build "$BUILD" -j"$(nproc)" --target ruzoz ruzoz-replay ruzoz-autopilot 
   frame_bench pixel_bench effect_latency_bench startup_steps launch_probe >/dev/null
 mkdir -p "$OUT"
 rm -f "$OUT"/*
+OUT=$(cd "$OUT" && pwd)
 
 BENCH=$(cd "$BUILD/bench" && pwd)
 DATA=$(cd "$BUILD/data" && pwd)

@@ -18,6 +18,9 @@ OPTIMISED=${RUZOZ_BUILD_DIR:-build}
 FUZZ_SECONDS=${RUZOZ_FUZZ_SECONDS:-60}
 SOAK_FRAMES=${RUZOZ_SOAK_FRAMES:-100000}
 JOBS=$(nproc)
+# Sanitizers.cmake is include-guarded: naming it here also works where the
+# top-level CMakeLists.txt includes it.
+WITH_SANITIZERS=-DCMAKE_PROJECT_INCLUDE=$ROOT/cmake/Sanitizers.cmake
 mkdir -p "$OUT"
 OUT=$(cd "$OUT" && pwd)
 
@@ -27,8 +30,10 @@ export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after
 export LSAN_OPTIONS=suppressions=$ROOT/tests/reliability/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 
-# Each step's time, printed at the end (also when a step fails).
+# Builds stop the run at once; a failed check is noted and the run goes on,
+# so that one run shows every finding. Each step's time is printed at the end.
 steps=()
+failures=()
 started=$SECONDS
 step_name=""
 step_started=$SECONDS
@@ -42,48 +47,56 @@ step() {
   step_started=$SECONDS
   printf '\n== %s\n' "$1"
 }
+failed() {
+  failures+=("$step_name${1:+: $1}")
+  echo "reliability: FAILED: $step_name${1:+: $1}" >&2
+}
 summary() {
   end_step
   echo
   echo "reliability: time per step"
   printf '  %s\n' "${steps[@]}"
   printf '%7d s  total\n' $((SECONDS - started))
+  if [ ${#failures[@]} -gt 0 ]; then
+    echo "reliability: failed:"
+    printf '  %s\n' "${failures[@]}"
+  fi
 }
 trap summary EXIT
 
 step "sanitizer build (address,undefined)"
-cmake -S . -B "$OUT/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZOZ_SANITIZE=address,undefined \
-  -DRUZOZ_SOAK_FRAMES="$SOAK_FRAMES"
+cmake -S . -B "$OUT/sanitize" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$WITH_SANITIZERS" \
+  -DRUZOZ_SANITIZE=address,undefined -DRUZOZ_SOAK_FRAMES="$SOAK_FRAMES"
 cmake --build "$OUT/sanitize" -j"$JOBS"
 
 step "sanitizer build: whole test suite"
 # The soak runs on its own below, to keep its trace.
-ctest --test-dir "$OUT/sanitize" --output-on-failure -j"$JOBS" --timeout 1800 -E '^soak$'
+ctest --test-dir "$OUT/sanitize" --output-on-failure -j"$JOBS" --timeout 1800 -E '^soak$' || failed
 
 step "sanitizer soak, $SOAK_FRAMES frames"
-sanitized=$(cd "$OUT/sanitize/data" && "$OUT/sanitize/tests/reliability/ruzoz-soak" --frames "$SOAK_FRAMES")
+sanitized=$(cd "$OUT/sanitize/data" &&
+  "$OUT/sanitize/tests/reliability/ruzoz-soak" --frames "$SOAK_FRAMES") || failed
 echo "$sanitized"
 
 step "optimised soak, same game, twice"
 [ -f "$OPTIMISED/CMakeCache.txt" ] || cmake -S . -B "$OPTIMISED" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$OPTIMISED" -j"$JOBS" --target ruzoz-soak ruzoz_data
 OPTIMISED=$(cd "$OPTIMISED" && pwd)
-optimised=$(cd "$OPTIMISED/data" && "$OPTIMISED/tests/reliability/ruzoz-soak" \
-  --frames "$SOAK_FRAMES" --repeat)
+optimised=$(cd "$OPTIMISED/data" &&
+  "$OPTIMISED/tests/reliability/ruzoz-soak" --frames "$SOAK_FRAMES" --repeat) || failed
 echo "$optimised"
 trace_of() { sed -n 's/.*trace \([0-9a-f]*\).*/\1/p' <<<"$1"; }
-if [ "$(trace_of "$sanitized")" != "$(trace_of "$optimised")" ]; then
-  echo "reliability: the sanitizer and the optimised builds played different games" >&2
-  exit 1
+if [ -z "$(trace_of "$sanitized")" ] || [ "$(trace_of "$sanitized")" != "$(trace_of "$optimised")" ]; then
+  failed "the sanitizer and the optimised builds played different games"
 fi
 
 step "Debug build: golden traces"
 cmake -S . -B "$OUT/debug" -DCMAKE_BUILD_TYPE=Debug
 cmake --build "$OUT/debug" -j"$JOBS" --target core_test
-ctest --test-dir "$OUT/debug" --output-on-failure -j"$JOBS" -R 'GoldenTrace'
+ctest --test-dir "$OUT/debug" --output-on-failure -j"$JOBS" -R 'GoldenTrace' || failed
 
 step "fuzz build (clang, libFuzzer)"
-cmake -S . -B "$OUT/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DRUZOZ_FUZZ=ON \
+cmake -S . -B "$OUT/fuzz" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$WITH_SANITIZERS" -DRUZOZ_FUZZ=ON \
   -DCMAKE_C_COMPILER=clang-14 -DCMAKE_CXX_COMPILER=clang++-14
 cmake --build "$OUT/fuzz" -j"$JOBS" --target fuzz_targets
 
@@ -93,8 +106,10 @@ fuzz_one() {
   rm -rf "$work"
   mkdir -p "$work/corpus" "$work/artifacts"
   cp fuzz/corpus/"$target"/* "$work/corpus/"
+  # One allocation of half a gigabyte for a file of at most 10 KB is a finding too.
   if "$OUT/fuzz/fuzz/fuzz_$target" -max_total_time="$FUZZ_SECONDS" -timeout=20 -rss_limit_mb=2560 \
-    -print_final_stats=1 -artifact_prefix="$work/artifacts/" "$work/corpus" >"$work/log" 2>&1; then
+    -malloc_limit_mb=512 -print_final_stats=1 -artifact_prefix="$work/artifacts/" \
+    "$work/corpus" >"$work/log" 2>&1; then
     echo "fuzz_$target: $(grep -E '^#[0-9]+.*DONE' "$work/log" | tail -1)"
   else
     echo "fuzz_$target: FINDING, see $work/log and $work/artifacts/" >&2
@@ -102,17 +117,20 @@ fuzz_one() {
     return 1
   fi
 }
-failed=0
 pids=()
+targets=()
 for binary in "$OUT"/fuzz/fuzz/fuzz_*; do
-  fuzz_one "${binary##*/fuzz_}" &
+  targets+=("${binary##*/fuzz_}")
+  fuzz_one "${targets[-1]}" &
   pids+=($!)
   if [ ${#pids[@]} -ge "$JOBS" ]; then
-    wait "${pids[0]}" || failed=1
+    wait "${pids[0]}" || failed "fuzz_${targets[0]}"
     pids=("${pids[@]:1}")
+    targets=("${targets[@]:1}")
   fi
 done
-for pid in "${pids[@]}"; do
-  wait "$pid" || failed=1
+for i in "${!pids[@]}"; do
+  wait "${pids[$i]}" || failed "fuzz_${targets[$i]}"
 done
-[ "$failed" -eq 0 ]
+
+[ ${#failures[@]} -eq 0 ]

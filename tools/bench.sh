@@ -3,11 +3,14 @@
 # the in-process benchmarks (Google Benchmark, with repetitions) and the
 # whole-process measurements (the game under Xvfb, the replay tool), and
 # prints one table of every figure with its goal. Raw outputs are kept in
-# build-release/bench-results/. About four minutes on two cores.
+# build-release/bench-results/. About four minutes on two cores, plus the
+# build.
 #
 #   bash tools/bench.sh
 #
-# RUZOZ_BENCH_REPS (default 5) sets the repetitions and runs per figure.
+# RUZOZ_BENCH_REPS (default 5): repetitions of the in-process benchmarks,
+# runs of the start-up steps and of the replay. RUZOZ_BENCH_BUILD: another
+# build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source tools/deps.sh
@@ -86,13 +89,14 @@ export DISPLAY=:$(head -1 "$OUT/xvfb.display")
 
 note "running start-up steps"
 for i in $(seq "$REPS"); do
-  (cd "$DATA" && "$BENCH/startup_steps") >"$OUT/startup-$i.txt"
+  (cd "$DATA" && "$BENCH/startup_steps") >"$OUT/startup-$i.txt" || note "start-up steps FAILED"
 done
 
 # --- the game under Xvfb --------------------------------------------------------
 
 probe() { # NAME: one run of the game on the title screen or in play
-  (cd "$DATA" && "$BENCH/launch_probe" --settle 2 --seconds 8 --watch "$XVFB_PID" -- "$GAME") >"$OUT/$1.txt"
+  (cd "$DATA" && "$BENCH/launch_probe" --settle 2 --seconds 8 --watch "$XVFB_PID" -- "$GAME") \
+    >"$OUT/$1.txt" || note "$1 FAILED"
 }
 
 # Space starts a game (and a new one after the shield ran out); arrows and

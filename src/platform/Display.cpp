@@ -41,7 +41,7 @@ bool directFront = false;
 // conversion, so the picture is the one the renderer would show.
 Uint32 frontColour[1 << 16];
 Uint32 frontColourFormat = SDL_PIXELFORMAT_UNKNOWN;
-// SDL widens 5 and 6 bits to 8 as the products in widenRow do; where all
+// SDL widens 5 and 6 bits to 8 as the products in refreshRow do; where all
 // 65536 colours agree with frontColour, rows are widened by arithmetic
 // (several pixels an instruction) instead of one table read per pixel.
 struct Widening {
@@ -50,7 +50,7 @@ struct Widening {
   int red = 0, green = 0, blue = 0;
 };
 Widening widening;
-// What the window shows, to convert only rows that changed.
+// What the window shows, to convert only the blocks that changed.
 Uint16 shown[screenHeight][screenWidth];
 SDL_Surface *shownOn = nullptr;
 void *shownPixels = nullptr;
@@ -212,35 +212,46 @@ bool makeFrontColours(SDL_PixelFormat *format) {
 using Narrow16 = Uint16 __attribute__((vector_size(2 * 16)));
 using Wide16 = Uint32 __attribute__((vector_size(4 * 16)));
 
-// One back-buffer row into `scale` times as many window pixels.
-RUZOZ_WIDE_VECTORS void widenRow(const Uint16 *from, Uint32 *out, int scale, Widening w) {
-  if (!w.exact) {
-    for (int x = 0; x < screenWidth; ++x)
-      for (int k = 0; k < scale; ++k)
-        out[x * scale + k] = frontColour[from[x]];
-    return;
-  }
+// One row of the back buffer into the window, `scale` times as wide and
+// high, in blocks of 16 pixels: only blocks that differ from what the window
+// shows (all of them if `all`) are converted. True if any was.
+RUZOZ_WIDE_VECTORS bool refreshRow(const Uint16 *from, Uint16 *was, Uint8 *out, int pitch,
+                                   int scale, bool all, Widening w) {
+  bool changed = false;
   for (int x = 0; x < screenWidth; x += 16) {
-    Narrow16 narrow;
-    std::memcpy(&narrow, from + x, sizeof narrow);
-    const Wide16 p = __builtin_convertvector(narrow, Wide16);
-    const Wide16 v = w.base | (((p >> 11) * 1053) >> 7) << w.red |
-                     ((((p >> 5) & 63) * 4139) >> 10) << w.green | (((p & 31) * 1053) >> 7) << w.blue;
-    if (scale == 1) {
-      std::memcpy(out + x, &v, sizeof v);
-    } else if (scale == 2) {
-      const Wide16 left =
-          __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
-      const Wide16 right =
-          __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13, 14, 14, 15, 15);
-      std::memcpy(out + 2 * x, &left, sizeof left);
-      std::memcpy(out + 2 * x + 16, &right, sizeof right);
+    if (!all && std::memcmp(from + x, was + x, 16 * sizeof *from) == 0)
+      continue;
+    std::memcpy(was + x, from + x, 16 * sizeof *from);
+    changed = true;
+    auto *block = reinterpret_cast<Uint32 *>(out) + x * scale;
+    if (!w.exact) {
+      for (int i = 0; i < 16 * scale; ++i)
+        block[i] = frontColour[from[x + i / scale]];
     } else {
-      for (int i = 0; i < 16; ++i)
-        for (int k = 0; k < scale; ++k)
-          out[(x + i) * scale + k] = v[i];
+      Narrow16 narrow;
+      std::memcpy(&narrow, from + x, sizeof narrow);
+      const Wide16 p = __builtin_convertvector(narrow, Wide16);
+      const Wide16 v = w.base | (((p >> 11) * 1053) >> 7) << w.red |
+                       ((((p >> 5) & 63) * 4139) >> 10) << w.green |
+                       (((p & 31) * 1053) >> 7) << w.blue;
+      if (scale == 1) {
+        std::memcpy(block, &v, sizeof v);
+      } else if (scale == 2) {
+        const Wide16 left =
+            __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
+        const Wide16 right = __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12,
+                                                     13, 13, 14, 14, 15, 15);
+        std::memcpy(block, &left, sizeof left);
+        std::memcpy(block + 16, &right, sizeof right);
+      } else {
+        for (int i = 0; i < 16 * scale; ++i)
+          block[i] = v[i / scale];
+      }
     }
+    for (int k = 1; k < scale; ++k)
+      std::memcpy(reinterpret_cast<Uint8 *>(block) + k * pitch, block, 16 * 4 * scale);
   }
+  return changed;
 }
 
 int SDLCALL noteWindowEvent(void *, SDL_Event *event) {
@@ -289,21 +300,15 @@ bool presentDirect() {
   }
   const int left = (screen->w - screenWidth * scale) / 2;
   const int top = (screen->h - screenHeight * scale) / 2;
-  const int rowBytes = screenWidth * scale * 4;
   int firstChanged = screenHeight;
   int lastChanged = -1;
   for (int y = 0; y < screenHeight; ++y) {
-    const Uint16 *from = backBufferRow(y);
-    if (!all && std::memcmp(from, shown[y], sizeof shown[y]) == 0)
-      continue;
-    std::memcpy(shown[y], from, sizeof shown[y]);
-    firstChanged = std::min(firstChanged, y);
-    lastChanged = y;
     auto *row = static_cast<Uint8 *>(screen->pixels) +
                 static_cast<std::ptrdiff_t>(top + y * scale) * screen->pitch + left * 4;
-    widenRow(from, reinterpret_cast<Uint32 *>(row), scale, widening);
-    for (int k = 1; k < scale; ++k)
-      std::memcpy(row + k * screen->pitch, row, rowBytes);
+    if (!refreshRow(backBufferRow(y), shown[y], row, screen->pitch, scale, all, widening))
+      continue;
+    firstChanged = std::min(firstChanged, y);
+    lastChanged = y;
   }
   if (SDL_MUSTLOCK(screen))
     SDL_UnlockSurface(screen);

@@ -105,7 +105,8 @@ int main(int argc, char **argv) {
   if (game == 0) {
     setenv("RUZOZ_FRAME_LOG", logName, 1);
     execv(argv[first + 1], argv + first + 1);
-    std::fprintf(stderr, "launch_probe: cannot run %s: %s\n", argv[first + 1], std::strerror(errno));
+    std::fprintf(stderr, "launch_probe: cannot run %s: %s\n", argv[first + 1],
+                 std::strerror(errno));
     _exit(127);
   }
 
@@ -135,7 +136,8 @@ int main(int argc, char **argv) {
     return fail("the game ended before the measurement did");
 
   const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
-  std::printf("cpu-percent %.2f\n", 100.0 * static_cast<double>(gameAfter - gameBefore) / ticks / elapsed);
+  std::printf("cpu-percent %.2f\n",
+              100.0 * static_cast<double>(gameAfter - gameBefore) / ticks / elapsed);
   if (watched != 0)
     std::printf("watched-cpu-percent %.2f\n",
                 100.0 * static_cast<double>(watchedAfter - watchedBefore) / ticks / elapsed);
@@ -155,7 +157,8 @@ int main(int argc, char **argv) {
   std::remove(logName);
   if (starts.empty() || logPerSecond != perSecond)
     return fail("no frame log from the game (or another clock)");
-  std::printf("first-frame-ms %.2f\n", 1000.0 * static_cast<double>(ends[0] - launched) / perSecond);
+  std::printf("first-frame-ms %.2f\n",
+              1000.0 * static_cast<double>(ends[0] - launched) / perSecond);
 
   // Pacing over the frames that started inside the window.
   const double period = 1000.0 / 60;
@@ -168,8 +171,8 @@ int main(int argc, char **argv) {
   const auto within = std::count_if(gaps.begin(), gaps.end(),
                                     [&](double g) { return g >= period - 1 && g <= period + 1; });
   const auto early = std::count_if(gaps.begin(), gaps.end(), [&](double g) { return g < period; });
-  const double fps = static_cast<double>(gaps.size()) /
-                     (static_cast<double>(windowEnd - windowBegin) / perSecond);
+  const double fps =
+      static_cast<double>(gaps.size()) / (static_cast<double>(windowEnd - windowBegin) / perSecond);
   std::sort(gaps.begin(), gaps.end());
   const auto at = [&](double q) { return gaps[static_cast<std::size_t>(q * (gaps.size() - 1))]; };
   std::printf("frames-per-second %.2f\n", fps);

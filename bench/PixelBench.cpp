@@ -89,8 +89,8 @@ public:
   }
   void report(benchmark::State &state) {
     counting = false;
-    state.counters["allocs"] =
-        benchmark::Counter(static_cast<double>(allocations.load()), benchmark::Counter::kAvgIterations);
+    state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocations.load()),
+                                                  benchmark::Counter::kAvgIterations);
   }
 };
 
@@ -247,7 +247,8 @@ void BM_PlayFrameKeyedBlits(benchmark::State &state) {
   watch.report(state);
   state.counters["blits"] = static_cast<double>(recorded.size()) / frames;
   state.counters["pixels"] = pixels / frames;
-  state.counters["px/s"] = benchmark::Counter(pixels / frames, benchmark::Counter::kIsIterationInvariantRate);
+  state.counters["px/s"] =
+      benchmark::Counter(pixels / frames, benchmark::Counter::kIsIterationInvariantRate);
   benchmark::DoNotOptimize(platform::BackBufferPixel(320, 240));
 }
 BENCHMARK(BM_PlayFrameKeyedBlits)->ArgName("rle")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);

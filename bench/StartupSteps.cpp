@@ -44,8 +44,8 @@ void mark() {
 void step(const char *name, bool ok) {
   const std::int64_t now = platform::ReadCounter();
   const double cpu = cpuMs();
-  std::printf("%-14s %8.2f %8.2f%s\n", name, static_cast<double>(now - last) / perMs,
-              cpu - lastCpu, ok ? "" : "  FAILED");
+  std::printf("%-14s %8.2f %8.2f%s\n", name, static_cast<double>(now - last) / perMs, cpu - lastCpu,
+              ok ? "" : "  FAILED");
   last = now;
   lastCpu = cpu;
   if (!ok) {

@@ -101,12 +101,11 @@ template <int lanes>
 // Sixteen lanes fill a 512-bit register; on narrower ones eight run faster.
 #if RUZOZ_CLONES
 __attribute__((target("avx512f"))) void tilesIn16Lanes(TileMap &tiles, std::uint32_t start,
-                                                        int level) {
+                                                       int level) {
   tilesInLanes<16>(tiles, start, level);
 }
-__attribute__((target_clones("avx2", "default"))) void tilesIn8Lanes(TileMap &tiles,
-                                                                     std::uint32_t start,
-                                                                     int level) {
+__attribute__((target_clones("avx2", "default"))) void
+tilesIn8Lanes(TileMap &tiles, std::uint32_t start, int level) {
   tilesInLanes<8>(tiles, start, level);
 }
 void generateTiles(TileMap &tiles, std::uint32_t start, int level) {

@@ -102,6 +102,8 @@ inline void endGame() {
 // Back to the state the program starts with (tests and the replay tool).
 void resetAll();
 
-inline bool isAlien(double kind) { return kind >= 1 && kind <= 8 && kind == static_cast<int>(kind); }
+inline bool isAlien(double kind) {
+  return kind >= 1 && kind <= 8 && kind == static_cast<int>(kind);
+}
 
 } // namespace ruzoz

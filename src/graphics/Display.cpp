@@ -13,14 +13,14 @@ void (*drawObserver)(int, int, int, int) = nullptr;
 namespace {
 
 const char *const fileNames[imageCount] = {
-    "Explosion1.bmp", "Explosion2.bmp", "Explosion3.bmp", "Explosion4.bmp", "Kugel.bmp",
-    "Alien1.bmp",     "Alien2.bmp",     "Alien3.bmp",     "Alien4.bmp",     "Alien5.bmp",
-    "Alien6.bmp",     "Alien7.bmp",     "Alien8.bmp",     "Leer.bmp",       "Asteroid1.bmp",
-    "Asteroid2.bmp",  "Asteroid3.bmp",  "Meteorit.bmp",   "Lava.bmp",       "Munition.bmp",
-    "Schild.bmp",     "Hintergrund.bmp", "Zeichensatz.bmp", "Schiff1.bmp",   "Schiff2.bmp",
-    "Schiff3.bmp",    "Schiff4.bmp",    "Schiff5.bmp",    "Schiff6.bmp",    "Schiff7.bmp",
-    "Schiff8.bmp",    "Schiff9.bmp",    "Schiff10.bmp",   "Schiff11.bmp",   "Schiff12.bmp",
-    "Schiff13.bmp",   "Schiff14.bmp",   "Schiff15.bmp",   "Schiff16.bmp",   "titelbild.bmp",
+    "Explosion1.bmp", "Explosion2.bmp",  "Explosion3.bmp",  "Explosion4.bmp", "Kugel.bmp",
+    "Alien1.bmp",     "Alien2.bmp",      "Alien3.bmp",      "Alien4.bmp",     "Alien5.bmp",
+    "Alien6.bmp",     "Alien7.bmp",      "Alien8.bmp",      "Leer.bmp",       "Asteroid1.bmp",
+    "Asteroid2.bmp",  "Asteroid3.bmp",   "Meteorit.bmp",    "Lava.bmp",       "Munition.bmp",
+    "Schild.bmp",     "Hintergrund.bmp", "Zeichensatz.bmp", "Schiff1.bmp",    "Schiff2.bmp",
+    "Schiff3.bmp",    "Schiff4.bmp",     "Schiff5.bmp",     "Schiff6.bmp",    "Schiff7.bmp",
+    "Schiff8.bmp",    "Schiff9.bmp",     "Schiff10.bmp",    "Schiff11.bmp",   "Schiff12.bmp",
+    "Schiff13.bmp",   "Schiff14.bmp",    "Schiff15.bmp",    "Schiff16.bmp",   "titelbild.bmp",
 };
 
 // Storage for the surfaces; the set's references point here while loaded.
@@ -39,31 +39,56 @@ const char *imageFileName(int number) {
 Surface *&surfaceSlot(int number) {
   SurfaceSet &s = surfaceSet;
   switch (number) {
-  case 1: return s.Explosion1;
-  case 2: return s.Explosion2;
-  case 3: return s.Explosion3;
-  case 4: return s.Explosion4;
-  case 5: return s.Kugel;
-  case 6: return s.Alien1;
-  case 7: return s.Alien2;
-  case 8: return s.Alien3;
-  case 9: return s.Alien4;
-  case 10: return s.Alien5;
-  case 11: return s.Alien6;
-  case 12: return s.Alien7;
-  case 13: return s.Alien8;
-  case 14: return s.Leer;
-  case 15: return s.Asteroid1;
-  case 16: return s.Asteroid2;
-  case 17: return s.Asteroid3;
-  case 18: return s.Meteorit;
-  case 19: return s.Lava;
-  case 20: return s.Munition;
-  case 21: return s.Schild;
-  case 22: return s.imageTable[16];
-  case 23: return s.imageTable[17];
-  case 40: return s.titelbild;
-  default: return s.imageTable[number - imgSchiff1]; // 24..39
+  case 1:
+    return s.Explosion1;
+  case 2:
+    return s.Explosion2;
+  case 3:
+    return s.Explosion3;
+  case 4:
+    return s.Explosion4;
+  case 5:
+    return s.Kugel;
+  case 6:
+    return s.Alien1;
+  case 7:
+    return s.Alien2;
+  case 8:
+    return s.Alien3;
+  case 9:
+    return s.Alien4;
+  case 10:
+    return s.Alien5;
+  case 11:
+    return s.Alien6;
+  case 12:
+    return s.Alien7;
+  case 13:
+    return s.Alien8;
+  case 14:
+    return s.Leer;
+  case 15:
+    return s.Asteroid1;
+  case 16:
+    return s.Asteroid2;
+  case 17:
+    return s.Asteroid3;
+  case 18:
+    return s.Meteorit;
+  case 19:
+    return s.Lava;
+  case 20:
+    return s.Munition;
+  case 21:
+    return s.Schild;
+  case 22:
+    return s.imageTable[16];
+  case 23:
+    return s.imageTable[17];
+  case 40:
+    return s.titelbild;
+  default:
+    return s.imageTable[number - imgSchiff1]; // 24..39
   }
 }
 

@@ -73,8 +73,8 @@ Uint16 *backBufferRow(int y) {
 void keepNearWhiteOpaque(SDL_Surface *file, SDL_Surface *image) {
   bool keyed = false;
   for (int y = 0; y < image->h && !keyed; ++y) {
-    const auto *row =
-        reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(image->pixels) + y * image->pitch);
+    const auto *row = reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(image->pixels) +
+                                                       y * image->pitch);
     keyed = std::find(row, row + image->w, colorKey) != row + image->w;
   }
   if (!keyed) // nothing became the key: no second conversion (the two pictures)
@@ -239,8 +239,8 @@ RUZOZ_WIDE_VECTORS bool refreshRow(const Uint16 *from, Uint16 *was, Uint8 *out, 
       } else if (scale == 2) {
         const Wide16 left =
             __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
-        const Wide16 right = __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12,
-                                                     13, 13, 14, 14, 15, 15);
+        const Wide16 right = __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13,
+                                                     13, 14, 14, 15, 15);
         std::memcpy(block, &left, sizeof left);
         std::memcpy(block + 16, &right, sizeof right);
       } else {
@@ -287,8 +287,8 @@ bool presentDirect() {
   if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0)
     return false;
 
-  bool all = repaintWindow.exchange(false) || screen != shownOn ||
-             screen->pixels != shownPixels || screen->w != shownWidth || screen->h != shownHeight;
+  bool all = repaintWindow.exchange(false) || screen != shownOn || screen->pixels != shownPixels ||
+             screen->w != shownWidth || screen->h != shownHeight;
   if (all) {
     if (screen->pixels != shownPixels)
       populate(screen->pixels, static_cast<std::size_t>(screen->pitch) * screen->h);

@@ -30,14 +30,22 @@ const Surface *objectImage(double kind) {
 const Surface *tileImage(TileCode code) {
   const SurfaceSet &s = surfaceSet;
   switch (code) {
-  case tileMeteor: return s.Meteorit;
-  case tileAsteroid1: return s.Asteroid1;
-  case tileAsteroid2: return s.Asteroid2;
-  case tileAsteroid3: return s.Asteroid3;
-  case tileAmmo: return s.Munition;
-  case tileShield: return s.Schild;
-  case tileLava: return s.Lava;
-  default: return nullptr;
+  case tileMeteor:
+    return s.Meteorit;
+  case tileAsteroid1:
+    return s.Asteroid1;
+  case tileAsteroid2:
+    return s.Asteroid2;
+  case tileAsteroid3:
+    return s.Asteroid3;
+  case tileAmmo:
+    return s.Munition;
+  case tileShield:
+    return s.Schild;
+  case tileLava:
+    return s.Lava;
+  default:
+    return nullptr;
   }
 }
 

@@ -66,12 +66,12 @@ TEST_F(BeamTest, HitsStrictlyWithinNinePixelsAndScoresEachAlienOnce) {
   emptyWorldInPlay();
   game.heading = 4;
   const int cx = game.cameraX, cy = game.cameraY;
-  WorldObject &near = place(0, 8, cx + 100, cy + 5);    // point 23 at +92: 8 away
-  WorldObject &far = place(1, 1, cx + 300, cy);         // last point at +260
-  WorldObject &edge = place(2, 1, cx + 4, cy + 9);      // exactly 9 off on y
-  WorldObject &shot = place(3, 850, cx + 40, cy);       // enemy shots survive
-  WorldObject &boom = place(4, 1000, cx + 44, cy);      // explosions untouched
-  WorldObject &twice = place(5, 2, cx + 50, cy);        // within reach of 5 points
+  WorldObject &near = place(0, 8, cx + 100, cy + 5); // point 23 at +92: 8 away
+  WorldObject &far = place(1, 1, cx + 300, cy);      // last point at +260
+  WorldObject &edge = place(2, 1, cx + 4, cy + 9);   // exactly 9 off on y
+  WorldObject &shot = place(3, 850, cx + 40, cy);    // enemy shots survive
+  WorldObject &boom = place(4, 1000, cx + 44, cy);   // explosions untouched
+  WorldObject &twice = place(5, 2, cx + 50, cy);     // within reach of 5 points
   keys.fireRequest = 1;
   fireBeam();
   EXPECT_EQ(near.kind, 1000);

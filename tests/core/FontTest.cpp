@@ -1,5 +1,5 @@
-#include "GameFixture.h"
 #include "graphics/Font.h"
+#include "GameFixture.h"
 
 namespace ruzoz::test {
 namespace {
@@ -26,8 +26,8 @@ TEST_F(FontTest, NumbersAreRightAlignedOnTheOnesDigit) {
   DrawNumber(300, 100, 100000);
   EXPECT_EQ(glyphs(), std::vector<Blit>{g(300, '0')}) << "digits above the fifth are dropped";
   DrawNumber(300, 100, 123456);
-  EXPECT_EQ(glyphs(), (std::vector<Blit>{g(300, '6'), g(284, '5'), g(268, '4'), g(252, '3'),
-                                         g(236, '2')}));
+  EXPECT_EQ(glyphs(),
+            (std::vector<Blit>{g(300, '6'), g(284, '5'), g(268, '4'), g(252, '3'), g(236, '2')}));
 }
 
 TEST_F(FontTest, NegativeNumbersDrawNoSignButLowerCodes) {

@@ -80,7 +80,7 @@ TEST_F(FrameDriverTest, PlayFrameDrawsThePreviousStateAndHudBeforeTheUpdate) {
 
 TEST_F(FrameDriverTest, ObjectsBeyondTheScreenAreCountedNotDrawn) {
   startPlayOnQuietWorld();
-  runFrame(); // camera to 1600
+  runFrame();                                                     // camera to 1600
   levels[0].objects[10] = WorldObject{3, 1600 - 305, 1600, 0, 0}; // x = -1 on screen
   levels[0].objects[11] = WorldObject{3, 1600 + 304, 1600, 0, 0}; // x = 608
   levels[0].objects[12] = WorldObject{3, 1600 + 305, 1600, 0, 0}; // x = 609

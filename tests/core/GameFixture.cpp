@@ -12,7 +12,9 @@ Recording &recording() {
 namespace {
 void onEffect(int index) { recording().effects.push_back(index); }
 void onMusic() { ++recording().musicRestarts; }
-void onDraw(int image, int x, int y, int glyph) { recording().blits.push_back({image, x, y, glyph}); }
+void onDraw(int image, int x, int y, int glyph) {
+  recording().blits.push_back({image, x, y, glyph});
+}
 } // namespace
 
 void GameTest::SetUp() {

@@ -67,8 +67,8 @@ TEST_F(GenerationTest, LavaGetsCommonerLevelByLevel) {
         n += t == tileLava;
     return n;
   };
-  EXPECT_LT(lava(0), 20);             // about 7 expected
-  EXPECT_GT(lava(15), 25);            // about 50 expected
+  EXPECT_LT(lava(0), 20);  // about 7 expected
+  EXPECT_GT(lava(15), 25); // about 50 expected
   EXPECT_LT(lava(15), 80);
 }
 

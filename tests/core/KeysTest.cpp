@@ -24,16 +24,15 @@ TEST_F(KeysTest, ArrowFlagsAreWrittenTogetherByEveryKeyDown) {
 }
 
 struct SpaceRow {
-  int s, h, p;   // flags before
+  int s, h, p;    // flags before
   int s2, h2, p2; // flags after
   int music;
 };
 
 TEST_F(KeysTest, SpaceFollowsTheFlagTable) {
   const SpaceRow rows[] = {
-      {0, 0, 0, 0, 0, 1, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 1, 0, 0, 0, 0, 1},
-      {0, 1, 1, 0, 0, 0, 1}, {1, 0, 0, 0, 1, 0, 0}, {1, 0, 1, 0, 1, 1, 0},
-      {1, 1, 0, 0, 1, 0, 0}, {1, 1, 1, 0, 1, 0, 0},
+      {0, 0, 0, 0, 0, 1, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 1, 0, 0, 0, 0, 1}, {0, 1, 1, 0, 0, 0, 1},
+      {1, 0, 0, 0, 1, 0, 0}, {1, 0, 1, 0, 1, 1, 0}, {1, 1, 0, 0, 1, 0, 0}, {1, 1, 1, 0, 1, 0, 0},
   };
   for (const SpaceRow &r : rows) {
     game.storyScreen = r.s;

@@ -1,5 +1,5 @@
-#include "GameFixture.h"
 #include "Replay.h"
+#include "GameFixture.h"
 
 #include <cstdio>
 #include <fstream>
@@ -26,8 +26,8 @@ TEST(ReplayScriptTest, ParsesEventsInFrameOrderKeepingFileOrder) {
 }
 
 TEST(ReplayScriptTest, MalformedLinesAreNamed) {
-  const char *bad[] = {"x down 32", "1 up 32", "1 down", "1 down -3", "1 other 5",
-                       "-1 other", "1 down 32 7", "1 down 99999999"};
+  const char *bad[] = {"x down 32", "1 up 32",  "1 down",      "1 down -3",
+                       "1 other 5", "-1 other", "1 down 32 7", "1 down 99999999"};
   for (const char *line : bad) {
     std::vector<replay::ScriptEvent> events;
     std::string error;

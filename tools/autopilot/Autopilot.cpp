@@ -17,7 +17,7 @@ using namespace ruzoz;
 namespace {
 
 constexpr double beamStep[16][2] = {
-    {0, -3}, {1.5, -3}, {3, -3}, {4, -2}, {4, 0},  {4, 2},   {3, 3},  {1.5, 3},
+    {0, -3}, {1.5, -3}, {3, -3}, {4, -2}, {4, 0},  {4, 2},   {3, 3},   {1.5, 3},
     {0, 3},  {-1.5, 3}, {-3, 3}, {-4, 1}, {-4, 0}, {-4, -1}, {-3, -3}, {-1.5, -3},
 };
 
@@ -30,7 +30,8 @@ int pilotRandom(int n) {
 
 bool beamReaches(int heading, double dx, double dy) {
   for (int k = 1; k <= 65; ++k)
-    if (std::fabs(dx - k * beamStep[heading][0]) < 8 && std::fabs(dy - k * beamStep[heading][1]) < 8)
+    if (std::fabs(dx - k * beamStep[heading][0]) < 8 &&
+        std::fabs(dy - k * beamStep[heading][1]) < 8)
       return true;
   return false;
 }

@@ -20,9 +20,8 @@ auto Solid(Color c) {
 
 // Dome lighting for a roughly round part centred at (cx, cy).
 auto Dome(Color albedo, double cx, double cy, double r, double shine = 0.35) {
-  return [=](double x, double y) {
-    return Lit(albedo, SphereNormal(x - cx, y - cy, r), 0.3, shine);
-  };
+  return
+      [=](double x, double y) { return Lit(albedo, SphereNormal(x - cx, y - cy, r), 0.3, shine); };
 }
 
 auto Capsule(Vec2 a, Vec2 b, double r) {
@@ -51,8 +50,7 @@ Bitmap Spore() {
       [&](double x, double y) { return Dist(x, y) <= edge(Angle(x, y)); },
       [](double x, double y) {
         double d = Dist(x, y);
-        Color base = Mix(Color{50, 150, 70}, Color{125, 225, 110},
-                         Fbm(x * 0.3, y * 0.3, 101, 3));
+        Color base = Mix(Color{50, 150, 70}, Color{125, 225, 110}, Fbm(x * 0.3, y * 0.3, 101, 3));
         // The membrane is paler than the jelly inside it.
         base = Mix(base, Color{150, 235, 150}, SmoothStep(6.5, 9.5, d) * 0.6);
         return Lit(base, SphereNormal(x - 16, y - 16, 12), 0.35, 0.5);
@@ -75,8 +73,7 @@ Bitmap Saucer() {
           [](double x, double y) {
             double d = Dist(x, y), dx = x - 16, dy = y - 16;
             // A shallow cone sloping down towards the rim.
-            Vec3 n =
-                Normalized({dx / (d + 1e-9) * 0.45, dy / (d + 1e-9) * 0.45, 1});
+            Vec3 n = Normalized({dx / (d + 1e-9) * 0.45, dy / (d + 1e-9) * 0.45, 1});
             Color base{70, 110, 195};
             if (std::abs(d - 9.6) < 0.55 || std::abs(d - 12.9) < 0.5)
               base = {30, 45, 95};
@@ -90,11 +87,11 @@ Bitmap Saucer() {
   for (int i = 0; i < 8; ++i) {
     double a = 2 * pi * i / 8 + pi / 8;
     double lx = 16 + 11.3 * std::cos(a), ly = 16 + 11.3 * std::sin(a);
-    c.Paint([&](double x, double y) { return InCircle(x, y, lx, ly, 1.25); },
-            [&](double x, double y) {
-              return Mix(Color{200, 255, 255}, Color{40, 190, 235},
-                         std::hypot(x - lx, y - ly) / 1.25);
-            });
+    c.Paint(
+        [&](double x, double y) { return InCircle(x, y, lx, ly, 1.25); },
+        [&](double x, double y) {
+          return Mix(Color{200, 255, 255}, Color{40, 190, 235}, std::hypot(x - lx, y - ly) / 1.25);
+        });
   }
   c.Paint([](double x, double y) { return Dist(x, y) <= 5.4; },
           Dome({40, 150, 205}, 16, 16, 5.4, 1.0));
@@ -108,25 +105,17 @@ Bitmap Wasp() {
   Canvas c(32, 32);
   const Color dark{45, 32, 12};
   for (int side : {-1, 1}) {
-    c.Paint(Capsule({16.0 + side * 2, 17}, {16.0 + side * 8, 21}, 0.5),
-            Solid(dark));
-    c.Paint(Capsule({16.0 + side * 8, 21}, {16.0 + side * 9, 26}, 0.5),
-            Solid(dark));
-    c.Paint(Capsule({16.0 + side * 2, 18}, {16.0 + side * 6, 24}, 0.5),
-            Solid(dark));
-    c.Paint(Capsule({16.0 + side * 6, 24}, {16.0 + side * 5.5, 28.5}, 0.5),
-            Solid(dark));
+    c.Paint(Capsule({16.0 + side * 2, 17}, {16.0 + side * 8, 21}, 0.5), Solid(dark));
+    c.Paint(Capsule({16.0 + side * 8, 21}, {16.0 + side * 9, 26}, 0.5), Solid(dark));
+    c.Paint(Capsule({16.0 + side * 2, 18}, {16.0 + side * 6, 24}, 0.5), Solid(dark));
+    c.Paint(Capsule({16.0 + side * 6, 24}, {16.0 + side * 5.5, 28.5}, 0.5), Solid(dark));
     for (double tilt : {0.45, 0.95}) {
-      double cx = 16 + side * (tilt < 0.5 ? 8.5 : 7.5),
-             cy = tilt < 0.5 ? 11.5 : 15.5;
+      double cx = 16 + side * (tilt < 0.5 ? 8.5 : 7.5), cy = tilt < 0.5 ? 11.5 : 15.5;
       double rx = tilt < 0.5 ? 7.8 : 6.0;
       c.Paint(
+          [&](double x, double y) { return InRotatedEllipse(x, y, cx, cy, rx, 2.8, side * tilt); },
           [&](double x, double y) {
-            return InRotatedEllipse(x, y, cx, cy, rx, 2.8, side * tilt);
-          },
-          [&](double x, double y) {
-            double vein =
-                std::abs(std::sin((x - cx) * 1.3 + (y - cy) * 0.5 * side));
+            double vein = std::abs(std::sin((x - cx) * 1.3 + (y - cy) * 0.5 * side));
             Color wing = Mix(Color{150, 175, 190}, Color{205, 220, 225},
                              Clamp01((x - 16) * -side / 14 + 0.6));
             return vein < 0.2 ? Color{90, 105, 120} : wing;
@@ -135,8 +124,7 @@ Bitmap Wasp() {
   }
   c.Paint(
       [](double x, double y) {
-        return InEllipse(x, y, 16, 9.5, 5.2, 7.8) ||
-               (y < 3 && std::abs(x - 16) < (y - 0.5) * 0.5);
+        return InEllipse(x, y, 16, 9.5, 5.2, 7.8) || (y < 3 && std::abs(x - 16) < (y - 0.5) * 0.5);
       },
       [](double x, double y) {
         bool stripe = std::fmod(y + 20, 3.6) < 1.6;
@@ -156,8 +144,7 @@ Bitmap Wasp() {
   for (int side : {-1, 1})
     c.Paint(
         [&](double x, double y) {
-          return InRotatedEllipse(x, y, 16 + side * 2.1, 24, 1.7, 1.3,
-                                  side * 0.6);
+          return InRotatedEllipse(x, y, 16 + side * 2.1, 24, 1.7, 1.3, side * 0.6);
         },
         Dome({230, 35, 25}, 16 + side * 2.1, 24, 1.8, 1.2));
   Bitmap s = c.ToSprite();
@@ -190,24 +177,21 @@ Bitmap Crab() {
   c.Paint(
       [](double x, double y) {
         return InEllipse(x, y, 16, 14.5, 9.6, 7.6) &&
-               !(y > 20 && std::abs(x - 16) < 3 &&
-                 std::fmod(x + 100, 2.0) < 1.0); // serrated brow
+               !(y > 20 && std::abs(x - 16) < 3 && std::fmod(x + 100, 2.0) < 1.0); // serrated brow
       },
       [](double x, double y) {
         double spots = Fbm(x * 0.55, y * 0.55, 401, 2);
         Color base = spots > 0.62 ? Color{190, 80, 20} : Color{245, 140, 40};
         double ridge = std::abs(x - 16) < 0.6 ? 0.85 : 1.0;
-        return Lit(base * ridge, SphereNormal((x - 16) * 0.8, y - 14.5, 10),
-                   0.3, 0.5);
+        return Lit(base * ridge, SphereNormal((x - 16) * 0.8, y - 14.5, 10), 0.3, 0.5);
       });
   for (int side : {-1, 1}) {
     double ex = 16 + side * 3.2, ey = 20.5;
-    c.Paint([&](double x, double y) { return InCircle(x, y, ex, ey, 1.5); },
-            [&](double x, double y) {
-              return InCircle(x, y, ex - 0.4, ey - 0.4, 0.55)
-                         ? Color{255, 240, 120}
-                         : Color{25, 10, 5};
-            });
+    c.Paint(
+        [&](double x, double y) { return InCircle(x, y, ex, ey, 1.5); },
+        [&](double x, double y) {
+          return InCircle(x, y, ex - 0.4, ey - 0.4, 0.55) ? Color{255, 240, 120} : Color{25, 10, 5};
+        });
   }
   Bitmap s = c.ToSprite();
   ShadeRim(s, 0.65);
@@ -223,26 +207,16 @@ Bitmap Fighter() {
       double across = (x - back.x) / 1.1;
       return Lit({110, 110, 125}, Normalized({across, 0, 1}), 0.3, 0.8);
     });
-    c.Paint(
-        [&](double x, double y) {
-          return InCircle(x, y, muzzle.x, muzzle.y + 0.6, 0.9);
-        },
-        Solid({250, 200, 60}));
-    c.Paint([&](double x,
-                double y) { return InCircle(x, y, 16 + side * 3.4, 3.5, 1.8); },
+    c.Paint([&](double x, double y) { return InCircle(x, y, muzzle.x, muzzle.y + 0.6, 0.9); },
+            Solid({250, 200, 60}));
+    c.Paint([&](double x, double y) { return InCircle(x, y, 16 + side * 3.4, 3.5, 1.8); },
             [&](double x, double y) {
               return Mix(Color{255, 235, 150}, Color{240, 110, 30},
                          std::hypot(x - 16 - side * 3.4, y - 3.5) / 1.8);
             });
   }
-  const std::array<Vec2, 8> half{{{16, 3.5},
-                                  {19.5, 4.5},
-                                  {20.5, 9},
-                                  {29.5, 5},
-                                  {29, 10},
-                                  {21, 21},
-                                  {18, 27.5},
-                                  {16, 30}}};
+  const std::array<Vec2, 8> half{
+      {{16, 3.5}, {19.5, 4.5}, {20.5, 9}, {29.5, 5}, {29, 10}, {21, 21}, {18, 27.5}, {16, 30}}};
   Polygon hull = Polygon::MirroredX(half, 16);
   c.Paint([&](double x, double y) { return hull.Contains(x, y); },
           [](double x, double y) {
@@ -257,12 +231,11 @@ Bitmap Fighter() {
               n = Normalized({(x - 16) * 0.35, 0.1, 1});
             return Lit(base, n, 0.35, 0.6);
           });
-  c.Paint(
-      [](double x, double y) { return InEllipse(x, y, 16, 18.5, 1.6, 3.5); },
-      [](double x, double y) {
-        return Mix(Color{255, 230, 120}, Color{230, 120, 30},
-                   std::hypot((x - 16) / 1.6, (y - 18.5) / 3.5));
-      });
+  c.Paint([](double x, double y) { return InEllipse(x, y, 16, 18.5, 1.6, 3.5); },
+          [](double x, double y) {
+            return Mix(Color{255, 230, 120}, Color{230, 120, 30},
+                       std::hypot((x - 16) / 1.6, (y - 18.5) / 3.5));
+          });
   Bitmap s = c.ToSprite();
   ShadeRim(s, 0.6);
   return s;
@@ -287,13 +260,12 @@ Bitmap Eye() {
     }
     return Rgba{};
   });
-  c.Paint(
-      [](double x, double y) { return Dist(x, y) <= 9.6; },
-      [](double x, double y) {
-        double vein = std::abs(Fbm(x * 0.5, y * 0.5, 601, 3) - 0.5);
-        Color flesh = vein < 0.03 ? Color{110, 20, 90} : Color{205, 55, 175};
-        return Lit(flesh, SphereNormal(x - 16, y - 16, 10), 0.3, 0.5);
-      });
+  c.Paint([](double x, double y) { return Dist(x, y) <= 9.6; },
+          [](double x, double y) {
+            double vein = std::abs(Fbm(x * 0.5, y * 0.5, 601, 3) - 0.5);
+            Color flesh = vein < 0.03 ? Color{110, 20, 90} : Color{205, 55, 175};
+            return Lit(flesh, SphereNormal(x - 16, y - 16, 10), 0.3, 0.5);
+          });
   c.Paint([](double x, double y) { return InCircle(x, y, 16, 16.5, 6.6); },
           Dome({225, 200, 210}, 16, 16, 7, 0.7));
   c.Paint([](double x, double y) { return InCircle(x, y, 16, 18, 3.9); },
@@ -304,8 +276,7 @@ Bitmap Eye() {
               iris = {90, 10, 50};
             return iris;
           });
-  c.Paint([](double x, double y) { return InEllipse(x, y, 16, 18, 0.9, 3.0); },
-          Solid({15, 5, 10}));
+  c.Paint([](double x, double y) { return InEllipse(x, y, 16, 18, 0.9, 3.0); }, Solid({15, 5, 10}));
   c.Paint([](double x, double y) { return InCircle(x, y, 14.3, 15.2, 0.9); },
           Solid({240, 235, 240}));
   Bitmap s = c.ToSprite();
@@ -325,8 +296,7 @@ Bitmap Turret() {
       double w = 3.6 * (1 - (along - 8) / 5.5);
       if (along < 8 || along > 13.5 || std::abs(across) > w * 0.5)
         return Rgba{};
-      return Rgba{
-          Mix(Color{205, 40, 60}, Color{110, 15, 35}, (along - 8) / 5.5), 1};
+      return Rgba{Mix(Color{205, 40, 60}, Color{110, 15, 35}, (along - 8) / 5.5), 1};
     });
   }
   for (int k = 0; k < 4; ++k) {
@@ -342,8 +312,7 @@ Bitmap Turret() {
         metal = {70, 70, 82};
       if (along > 14.6 && std::abs(across) < 0.8)
         metal = {255, 120, 60};
-      Vec3 n =
-          Normalized({-uy * across / 1.7 * 0.9, ux * across / 1.7 * 0.9, 1});
+      Vec3 n = Normalized({-uy * across / 1.7 * 0.9, ux * across / 1.7 * 0.9, 1});
       return Rgba{Lit(metal, n, 0.3, 0.9), 1};
     });
   }
@@ -354,8 +323,7 @@ Bitmap Turret() {
       },
       [](double x, double y) {
         double d = Dist(x, y);
-        Color base = Mix(Color{200, 30, 55}, Color{150, 20, 45},
-                         Fbm(x * 0.4, y * 0.4, 701, 2));
+        Color base = Mix(Color{200, 30, 55}, Color{150, 20, 45}, Fbm(x * 0.4, y * 0.4, 701, 2));
         double a = std::remainder(Angle(x, y) + pi / 8, pi / 4);
         if (d > 6.6 && d < 7.6 && std::abs(a) > 0.2)
           base = {90, 10, 25};
@@ -370,13 +338,12 @@ Bitmap Turret() {
     c.Paint([&](double x, double y) { return InCircle(x, y, rx, ry, 0.7); },
             Solid({235, 150, 150}));
   }
-  c.Paint([](double x, double y) { return Dist(x, y) <= 4.4; },
-          Solid({45, 8, 18}));
-  c.Paint([](double x, double y) { return Dist(x, y) <= 3.4; },
-          [](double x, double y) {
-            return Mix(Color{255, 235, 150}, Color{240, 70, 30},
-                       std::hypot(x - 15.6, y - 15.6) / 3.6);
-          });
+  c.Paint([](double x, double y) { return Dist(x, y) <= 4.4; }, Solid({45, 8, 18}));
+  c.Paint(
+      [](double x, double y) { return Dist(x, y) <= 3.4; },
+      [](double x, double y) {
+        return Mix(Color{255, 235, 150}, Color{240, 70, 30}, std::hypot(x - 15.6, y - 15.6) / 3.6);
+      });
   Bitmap s = c.ToSprite();
   ShadeRim(s, 0.65);
   return s;
@@ -398,21 +365,17 @@ Bitmap Demon() {
                                        {18, 22},
                                        {16, 24}}};
   Polygon wings = Polygon::MirroredX(wingHalf, 16);
-  c.Paint(
-      [&](double x, double y) { return wings.Contains(x, y); },
-      [](double x, double y) {
-        double ax = std::abs(x - 16);
-        Color membrane =
-            Mix(Color{100, 20, 60}, Color{55, 10, 40}, Clamp01((ax - 5) / 10));
-        // Glowing veins fan out from the shoulder to each wing finger.
-        for (Vec2 tip : {Vec2{31, 5}, Vec2{29.5, 18.5}, Vec2{25, 20.5},
-                         Vec2{20.5, 22.5}}) {
-          if (SegmentDistance(ax + 16, y, {19, 10}, tip) < 0.5)
-            return Mix(Color{245, 80, 210}, Color{150, 30, 130},
-                       Clamp01((ax - 3) / 13));
-        }
-        return Lit(membrane, Normalized({(x - 16) * 0.04, 0.2, 1}), 0.45, 0.3);
-      });
+  c.Paint([&](double x, double y) { return wings.Contains(x, y); },
+          [](double x, double y) {
+            double ax = std::abs(x - 16);
+            Color membrane = Mix(Color{100, 20, 60}, Color{55, 10, 40}, Clamp01((ax - 5) / 10));
+            // Glowing veins fan out from the shoulder to each wing finger.
+            for (Vec2 tip : {Vec2{31, 5}, Vec2{29.5, 18.5}, Vec2{25, 20.5}, Vec2{20.5, 22.5}}) {
+              if (SegmentDistance(ax + 16, y, {19, 10}, tip) < 0.5)
+                return Mix(Color{245, 80, 210}, Color{150, 30, 130}, Clamp01((ax - 3) / 13));
+            }
+            return Lit(membrane, Normalized({(x - 16) * 0.04, 0.2, 1}), 0.45, 0.3);
+          });
   for (int side : {-1, 1}) {
     c.PaintField([&](double x, double y) {
       // A horn sweeping up and out, tapering to a point.
@@ -432,36 +395,29 @@ Bitmap Demon() {
             Color base{95, 18, 38};
             if (std::abs(x - 16) < 0.5 && y < 12)
               base = {150, 40, 60};
-            return Lit(base, SphereNormal((x - 16) * 1.1, y - 15, 9), 0.35,
-                       0.7);
+            return Lit(base, SphereNormal((x - 16) * 1.1, y - 15, 9), 0.35, 0.7);
           });
   for (int side : {-1, 1}) {
-    const std::array<Vec2, 3> eye{{{16 + side * 1.2, 15.5},
-                                   {16 + side * 5.6, 11.8},
-                                   {16 + side * 4.8, 16.0}}};
+    const std::array<Vec2, 3> eye{
+        {{16 + side * 1.2, 15.5}, {16 + side * 5.6, 11.8}, {16 + side * 4.8, 16.0}}};
     Polygon p{std::vector<Vec2>(eye.begin(), eye.end())};
     c.Paint([&](double x, double y) { return p.Contains(x, y); },
             [&](double x, double y) {
-              return Mix(
-                  Color{255, 230, 120}, Color{255, 30, 30},
-                  Clamp01(std::hypot(x - 16 - side * 3.8, y - 14.4) / 2.4));
+              return Mix(Color{255, 230, 120}, Color{255, 30, 30},
+                         Clamp01(std::hypot(x - 16 - side * 3.8, y - 14.4) / 2.4));
             });
   }
-  c.Paint(
-      [](double x, double y) { return InEllipse(x, y, 16, 21.5, 4.6, 3.0); },
-      Solid({20, 3, 8}));
+  c.Paint([](double x, double y) { return InEllipse(x, y, 16, 21.5, 4.6, 3.0); },
+          Solid({20, 3, 8}));
   c.PaintField([](double x, double y) {
     // Upper and lower fangs.
     double u = std::fmod(x - 11.4 + 100, 1.84) - 0.92;
-    bool upper =
-        y > 18.6 && y < 21.2 - std::abs(u) * 2.4 && std::abs(x - 16) < 4.2;
+    bool upper = y > 18.6 && y < 21.2 - std::abs(u) * 2.4 && std::abs(x - 16) < 4.2;
     double v = std::fmod(x - 12.3 + 100, 1.84) - 0.92;
-    bool lower =
-        y < 24.4 && y > 22.0 + std::abs(v) * 2.4 && std::abs(x - 16) < 3.6;
+    bool lower = y < 24.4 && y > 22.0 + std::abs(v) * 2.4 && std::abs(x - 16) < 3.6;
     return upper || lower ? Rgba{Color{225, 215, 185}, 1} : Rgba{};
   });
-  c.Paint([](double x, double y) { return InCircle(x, y, 16, 22, 1.2); },
-          Solid({255, 60, 40}));
+  c.Paint([](double x, double y) { return InCircle(x, y, 16, 22, 1.2); }, Solid({255, 60, 40}));
   Bitmap s = c.ToSprite();
   ShadeRim(s, 0.7);
   return s;

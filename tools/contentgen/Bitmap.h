@@ -14,9 +14,7 @@ inline constexpr Rgb transparentRgb{255, 255, 255};
 
 // The game reduces colours to RGB565 and keys on 0xFFFF, so every colour
 // whose truncated channels are all ones counts as transparent there.
-constexpr bool KeysAsTransparent(Rgb c) {
-  return c.r >= 248 && c.g >= 252 && c.b >= 248;
-}
+constexpr bool KeysAsTransparent(Rgb c) { return c.r >= 248 && c.g >= 252 && c.b >= 248; }
 
 constexpr Rgb OpaqueSafe(Rgb c) {
   if (!KeysAsTransparent(c))

@@ -13,10 +13,8 @@ constexpr int baseline = 12; // room for 11 rows above and 3 below, plus outline
 
 // Light yellow at the top of a glyph, warm orange at the bottom.
 Color GlyphFill(int row) {
-  static const ColorStop stops[] = {{1, {255, 250, 190}},
-                                    {6, {255, 220, 90}},
-                                    {11, {250, 160, 40}},
-                                    {14, {225, 110, 30}}};
+  static const ColorStop stops[] = {
+      {1, {255, 250, 190}}, {6, {255, 220, 90}}, {11, {250, 160, 40}}, {14, {225, 110, 30}}};
   return Ramp(stops, row);
 }
 

@@ -14,15 +14,13 @@ std::vector<Asset> BuildAssets() {
     a.push_back({std::move(name), 32, 32, false, std::move(make)});
   };
   for (int i = 1; i <= 4; ++i)
-    sprite("Explosion" + std::to_string(i) + ".bmp",
-           [i] { return MakeExplosion(i); });
+    sprite("Explosion" + std::to_string(i) + ".bmp", [i] { return MakeExplosion(i); });
   sprite("Kugel.bmp", MakeKugel);
   for (int i = 1; i <= 8; ++i)
     sprite("Alien" + std::to_string(i) + ".bmp", [i] { return MakeAlien(i); });
   a.push_back({"Leer.bmp", 32, 32, true, MakeLeer});
   for (int i = 1; i <= 3; ++i)
-    sprite("Asteroid" + std::to_string(i) + ".bmp",
-           [i] { return MakeAsteroid(i); });
+    sprite("Asteroid" + std::to_string(i) + ".bmp", [i] { return MakeAsteroid(i); });
   sprite("Meteorit.bmp", MakeMeteorit);
   a.push_back({"Lava.bmp", 32, 32, true, MakeLava});
   sprite("Munition.bmp", MakeMunition);
@@ -30,8 +28,7 @@ std::vector<Asset> BuildAssets() {
   a.push_back({"Hintergrund.bmp", 640, 480, true, MakeHintergrund});
   a.push_back({"Zeichensatz.bmp", 512, 48, false, MakeZeichensatz});
   for (int i = 1; i <= 16; ++i)
-    sprite("Schiff" + std::to_string(i) + ".bmp",
-           [i] { return MakeSchiff(i - 1); });
+    sprite("Schiff" + std::to_string(i) + ".bmp", [i] { return MakeSchiff(i - 1); });
   a.push_back({"titelbild.bmp", 640, 480, true, MakeTitelbild});
   return a;
 }
@@ -47,8 +44,7 @@ void WriteAll(const std::filesystem::path &directory) {
   std::error_code ec;
   std::filesystem::create_directories(directory, ec);
   if (ec)
-    throw std::runtime_error("cannot create " + directory.string() + ": " +
-                             ec.message());
+    throw std::runtime_error("cannot create " + directory.string() + ": " + ec.message());
   for (const Asset &asset : Assets()) {
     Bitmap image = asset.make();
     if (image.Width() != asset.width || image.Height() != asset.height)

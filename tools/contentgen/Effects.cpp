@@ -30,8 +30,7 @@ const std::array<ColorStop, 4> smokeRamp{{
 
 // Noise sampled on a circle gives a wobble that closes up seamlessly.
 double AngularNoise(double angle, std::uint64_t seed, double roughness) {
-  return Fbm(8 + std::cos(angle) * roughness, 8 + std::sin(angle) * roughness,
-             seed, 3);
+  return Fbm(8 + std::cos(angle) * roughness, 8 + std::sin(angle) * roughness, seed, 3);
 }
 
 struct Polar {
@@ -55,8 +54,7 @@ Bitmap Flash() {
     }
     if (d > core && !ray)
       return Rgba{};
-    double heat =
-        1.1 - 0.55 * d / 4.2 + 0.15 * (Fbm(x * 0.5, y * 0.5, 12, 2) - 0.5);
+    double heat = 1.1 - 0.55 * d / 4.2 + 0.15 * (Fbm(x * 0.5, y * 0.5, 12, 2) - 0.5);
     return Rgba{Ramp(fireRamp, heat), 1};
   });
   return c.ToSprite();
@@ -77,12 +75,10 @@ Bitmap Fireball() {
   // Sparks flung ahead of the fireball.
   Rng rng(23);
   for (int i = 0; i < 6; ++i) {
-    double a = 2 * pi * i / 6 + rng.Uniform(-0.4, 0.4),
-           r = rng.Uniform(12.0, 14.5);
+    double a = 2 * pi * i / 6 + rng.Uniform(-0.4, 0.4), r = rng.Uniform(12.0, 14.5);
     Vec2 head{16 + std::cos(a) * r, 16 + std::sin(a) * r};
     Vec2 tail{16 + std::cos(a) * (r - 2.2), 16 + std::sin(a) * (r - 2.2)};
-    c.Paint([&](double x,
-                double y) { return SegmentDistance(x, y, tail, head) < 0.6; },
+    c.Paint([&](double x, double y) { return SegmentDistance(x, y, tail, head) < 0.6; },
             [](double, double) {
               return Color{252, 200, 80};
             });
@@ -115,20 +111,17 @@ Bitmap Blast() {
     double r = rng.Uniform(13.2, 14.8);
     Vec2 head{16 + std::cos(a) * r, 16 + std::sin(a) * r};
     Vec2 tail{16 + std::cos(a) * (r - 4.5), 16 + std::sin(a) * (r - 4.5)};
-    c.Paint([&](double x,
-                double y) { return SegmentDistance(x, y, tail, head) < 0.62; },
+    c.Paint([&](double x, double y) { return SegmentDistance(x, y, tail, head) < 0.62; },
             [&](double x, double y) {
               double t = std::hypot(x - tail.x, y - tail.y) / 4.5;
               return Mix(Color{160, 40, 12}, Color{255, 220, 120}, Clamp01(t));
             });
-    c.Paint(
-        [&](double x, double y) {
-          return std::abs(x - head.x) < 1.0 && std::abs(y - head.y) < 1.0;
-        },
-        [&](double x, double y) {
-          double lit = Clamp01(0.5 - (x - head.x + y - head.y) * 0.5);
-          return Mix(Color{58, 46, 40}, Color{128, 108, 92}, lit);
-        });
+    c.Paint([&](double x,
+                double y) { return std::abs(x - head.x) < 1.0 && std::abs(y - head.y) < 1.0; },
+            [&](double x, double y) {
+              double lit = Clamp01(0.5 - (x - head.x + y - head.y) * 0.5);
+              return Mix(Color{58, 46, 40}, Color{128, 108, 92}, lit);
+            });
   }
   return c.ToSprite();
 }
@@ -157,11 +150,8 @@ Bitmap Embers() {
     double a = rng.Uniform(0, 2 * pi), r = rng.Uniform(5.0, 14.5);
     double ex = 16 + std::cos(a) * r, ey = 16 + std::sin(a) * r;
     double heat = rng.Uniform(0.35, 0.65);
-    c.Paint(
-        [&](double x, double y) {
-          return std::abs(x - ex) < 0.5 && std::abs(y - ey) < 0.5;
-        },
-        [&](double, double) { return Ramp(fireRamp, heat); });
+    c.Paint([&](double x, double y) { return std::abs(x - ex) < 0.5 && std::abs(y - ey) < 0.5; },
+            [&](double, double) { return Ramp(fireRamp, heat); });
   }
   return c.ToSprite(0.4);
 }

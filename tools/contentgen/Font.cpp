@@ -13,8 +13,7 @@ struct FontFace::Impl {
   FT_Face face = nullptr;
 };
 
-FontFace::FontFace(const std::filesystem::path &file, int pixelSize,
-                   int pixelWidth)
+FontFace::FontFace(const std::filesystem::path &file, int pixelSize, int pixelWidth)
     : impl_(std::make_unique<Impl>()) {
   if (FT_Init_FreeType(&impl_->library) != 0)
     throw std::runtime_error("FreeType initialisation failed");
@@ -35,8 +34,7 @@ FontFace::~FontFace() {
 }
 
 Glyph FontFace::Render(char32_t code, bool mono) const {
-  FT_Int32 flags =
-      FT_LOAD_RENDER | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
+  FT_Int32 flags = FT_LOAD_RENDER | (mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
   if (FT_Load_Char(impl_->face, code, flags) != 0)
     throw std::runtime_error("cannot render glyph " + std::to_string(code));
   const FT_GlyphSlot slot = impl_->face->glyph;
@@ -49,12 +47,10 @@ Glyph FontFace::Render(char32_t code, bool mono) const {
   g.advance = static_cast<int>(slot->advance.x >> 6);
   g.coverage.resize(static_cast<std::size_t>(g.width) * g.height);
   for (int y = 0; y < g.height; ++y) {
-    const unsigned char *row =
-        bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch;
+    const unsigned char *row = bm.buffer + static_cast<std::ptrdiff_t>(y) * bm.pitch;
     for (int x = 0; x < g.width; ++x) {
-      double v = bm.pixel_mode == FT_PIXEL_MODE_MONO
-                     ? ((row[x >> 3] >> (7 - (x & 7))) & 1)
-                     : row[x] / 255.0;
+      double v = bm.pixel_mode == FT_PIXEL_MODE_MONO ? ((row[x >> 3] >> (7 - (x & 7))) & 1)
+                                                     : row[x] / 255.0;
       g.coverage[static_cast<std::size_t>(y) * g.width + x] = v;
     }
   }

@@ -5,8 +5,7 @@
 
 namespace ruzoz::contentgen {
 
-inline const std::filesystem::path fontDirectory =
-    "/usr/share/fonts/truetype/dejavu";
+inline const std::filesystem::path fontDirectory = "/usr/share/fonts/truetype/dejavu";
 
 // Coverage bitmap of one glyph; `left`/`top` place it relative to the pen on
 // the baseline (top grows upwards, as in FreeType).
@@ -16,16 +15,13 @@ struct Glyph {
   int advance = 0;
   std::vector<double> coverage; // row-major, 0..1
 
-  double At(int x, int y) const {
-    return coverage[static_cast<std::size_t>(y) * width + x];
-  }
+  double At(int x, int y) const { return coverage[static_cast<std::size_t>(y) * width + x]; }
 };
 
 class FontFace {
 public:
   // A pixelWidth of 0 keeps the design proportions; larger values widen.
-  FontFace(const std::filesystem::path &file, int pixelSize,
-           int pixelWidth = 0);
+  FontFace(const std::filesystem::path &file, int pixelSize, int pixelWidth = 0);
   ~FontFace();
   FontFace(const FontFace &) = delete;
   FontFace &operator=(const FontFace &) = delete;

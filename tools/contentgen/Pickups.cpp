@@ -8,8 +8,7 @@ namespace ruzoz::contentgen {
 
 namespace {
 
-bool InRoundedRect(double x, double y, double x0, double y0, double x1,
-                   double y1, double r) {
+bool InRoundedRect(double x, double y, double x0, double y0, double x1, double y1, double r) {
   double cx = std::clamp(x, x0 + r, x1 - r), cy = std::clamp(y, y0 + r, y1 - r);
   return x >= x0 && x <= x1 && y >= y0 && y <= y1 && InCircle(x, y, cx, cy, r);
 }
@@ -21,15 +20,12 @@ Bitmap MakeMunition() {
   Canvas c(32, 32);
   for (double bx : {10.0, 16.0, 22.0}) {
     // Cartridge case: a lit cylinder.
-    c.Paint(
-        [&](double x, double y) {
-          return std::abs(x - bx) <= 2.3 && y >= 7 && y <= 17;
-        },
-        [&](double x, double y) {
-          Vec3 n = Normalized({(x - bx) / 2.3, 0, 0.7});
-          Color brass = y < 8.2 ? Color{170, 120, 40} : Color{225, 175, 65};
-          return Lit(brass, n, 0.3, 0.9, 20);
-        });
+    c.Paint([&](double x, double y) { return std::abs(x - bx) <= 2.3 && y >= 7 && y <= 17; },
+            [&](double x, double y) {
+              Vec3 n = Normalized({(x - bx) / 2.3, 0, 0.7});
+              Color brass = y < 8.2 ? Color{170, 120, 40} : Color{225, 175, 65};
+              return Lit(brass, n, 0.3, 0.9, 20);
+            });
     // Copper bullet with an ogive point.
     c.Paint(
         [&](double x, double y) {
@@ -41,8 +37,7 @@ Bitmap MakeMunition() {
           return Lit({200, 105, 55}, n, 0.3, 1.0, 24);
         });
   }
-  c.Paint([](double x,
-             double y) { return InRoundedRect(x, y, 3.5, 13, 28.5, 29.5, 2); },
+  c.Paint([](double x, double y) { return InRoundedRect(x, y, 3.5, 13, 28.5, 29.5, 2); },
           [](double x, double y) {
             Color olive{92, 108, 52};
             double shade = 1.0;
@@ -64,11 +59,10 @@ Bitmap MakeMunition() {
             return olive * shade;
           });
   // Dark mouth of the box behind the rounds.
-  c.Paint([](double x,
-             double y) { return y >= 13.6 && y <= 14.8 && x > 5 && x < 27; },
+  c.Paint([](double x, double y) { return y >= 13.6 && y <= 14.8 && x > 5 && x < 27; },
           [](double x, double) {
-            double inCase = std::min(
-                std::min(std::abs(x - 10), std::abs(x - 16)), std::abs(x - 22));
+            double inCase =
+                std::min(std::min(std::abs(x - 10), std::abs(x - 16)), std::abs(x - 22));
             return inCase <= 2.3 ? Color{150, 105, 35} : Color{30, 34, 18};
           });
   Bitmap s = c.ToSprite();
@@ -98,16 +92,14 @@ Bitmap MakeSchild() {
   c.Paint([&](double x, double y) { return inShield(x, y, 2.0); },
           [](double x, double y) {
             Vec3 n = Normalized({(x - 16) * 0.09, (y - 14) * 0.05, 1});
-            Color blue = Mix(Color{45, 110, 220}, Color{20, 45, 130},
-                             Clamp01((y - 4) / 24));
+            Color blue = Mix(Color{45, 110, 220}, Color{20, 45, 130}, Clamp01((y - 4) / 24));
             return Lit(blue, n, 0.45, 0.7, 18);
           });
   auto star = [](double x, double y) {
     double dx = std::abs(x - 16), dy = std::abs(y - 15.5);
     // Astroid-like star: the points are long thin diamonds.
     return std::sqrt(dx / 7.0) + std::sqrt(dy / 8.5) <= 1.0 ||
-           std::sqrt(std::abs(dx - dy) / 6.5) + std::sqrt((dx + dy) / 10.0) <=
-               0.75;
+           std::sqrt(std::abs(dx - dy) / 6.5) + std::sqrt((dx + dy) / 10.0) <= 0.75;
   };
   c.Paint(star, [](double x, double y) {
     bool litSide = (x - 16) + (y - 15.5) < 0;

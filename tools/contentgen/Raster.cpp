@@ -19,9 +19,8 @@ int Wrap(std::int64_t v, int period) {
 }
 
 double LatticeValue(std::int64_t ix, std::int64_t iy, std::uint64_t seed) {
-  std::uint64_t h = Mix64(
-      seed ^ Mix64(static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull +
-                   static_cast<std::uint64_t>(iy)));
+  std::uint64_t h = Mix64(seed ^ Mix64(static_cast<std::uint64_t>(ix) * 0x9E3779B97F4A7C15ull +
+                                       static_cast<std::uint64_t>(iy)));
   return static_cast<double>(h >> 11) * 0x1.0p-53;
 }
 
@@ -124,8 +123,7 @@ bool Polygon::Contains(double x, double y) const {
   bool inside = false;
   for (std::size_t i = 0, j = points_.size() - 1; i < points_.size(); j = i++) {
     const Vec2 &a = points_[i], &b = points_[j];
-    if ((a.y > y) != (b.y > y) &&
-        x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x)
+    if ((a.y > y) != (b.y > y) && x < (b.x - a.x) * (y - a.y) / (b.y - a.y) + a.x)
       inside = !inside;
   }
   return inside;
@@ -167,12 +165,10 @@ Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power) {
 
 Canvas::Canvas(int width, int height, int samples)
     : width_(width), height_(height), samples_(samples),
-      samples_data_(static_cast<std::size_t>(width * samples) * height *
-                    samples) {}
+      samples_data_(static_cast<std::size_t>(width * samples) * height * samples) {}
 
 void Canvas::Blend(int sx, int sy, const Rgba &top) {
-  Rgba &s =
-      samples_data_[static_cast<std::size_t>(sy) * width_ * samples_ + sx];
+  Rgba &s = samples_data_[static_cast<std::size_t>(sy) * width_ * samples_ + sx];
   double a = Clamp01(top.alpha);
   s.color = Mix(s.color, top.color, s.alpha > 0 ? a : 1.0);
   s.alpha = s.alpha + a * (1 - s.alpha);
@@ -187,8 +183,7 @@ Bitmap Canvas::ToSprite(double minCoverage) const {
       for (int j = 0; j < samples_; ++j)
         for (int i = 0; i < samples_; ++i) {
           const Rgba &s =
-              samples_data_[static_cast<std::size_t>(y * samples_ + j) *
-                                width_ * samples_ +
+              samples_data_[static_cast<std::size_t>(y * samples_ + j) * width_ * samples_ +
                             x * samples_ + i];
           if (s.alpha >= 0.5) {
             sum = sum + s.color;
@@ -202,8 +197,7 @@ Bitmap Canvas::ToSprite(double minCoverage) const {
 }
 
 Picture::Picture(int width, int height, Color fill)
-    : width_(width), height_(height),
-      pixels_(static_cast<std::size_t>(width) * height, fill) {}
+    : width_(width), height_(height), pixels_(static_cast<std::size_t>(width) * height, fill) {}
 
 void Picture::Add(int x, int y, Color c) {
   if (Contains(x, y))
@@ -217,12 +211,10 @@ void Picture::Blend(int x, int y, Color c, double alpha) {
 
 void Picture::AddGlow(double cx, double cy, double radius, Color c) {
   int reach = static_cast<int>(std::ceil(radius * 2.5));
-  int px = static_cast<int>(std::floor(cx)),
-      py = static_cast<int>(std::floor(cy));
+  int px = static_cast<int>(std::floor(cx)), py = static_cast<int>(std::floor(cy));
   for (int y = py - reach; y <= py + reach; ++y)
     for (int x = px - reach; x <= px + reach; ++x) {
-      double d2 =
-          (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
+      double d2 = (x + 0.5 - cx) * (x + 0.5 - cx) + (y + 0.5 - cy) * (y + 0.5 - cy);
       Add(x, y, c * std::exp(-d2 / (radius * radius)));
     }
 }
@@ -284,8 +276,8 @@ void Outline(Bitmap &sprite, Rgb c, bool diagonal) {
           if ((dx == 0 && dy == 0) || (!diagonal && dx != 0 && dy != 0))
             continue;
           int nx = x + dx, ny = y + dy;
-          touches = nx >= 0 && ny >= 0 && nx < src.Width() &&
-                    ny < src.Height() && src.IsOpaque(nx, ny);
+          touches =
+              nx >= 0 && ny >= 0 && nx < src.Width() && ny < src.Height() && src.IsOpaque(nx, ny);
         }
       if (touches)
         sprite.Set(x, y, c);
@@ -302,8 +294,8 @@ void ShadeRim(Bitmap &sprite, double factor) {
       const int offsets[4][2] = {{1, 0}, {-1, 0}, {0, 1}, {0, -1}};
       for (const auto &o : offsets) {
         int nx = x + o[0], ny = y + o[1];
-        edge = edge || nx < 0 || ny < 0 || nx >= src.Width() ||
-               ny >= src.Height() || !src.IsOpaque(nx, ny);
+        edge = edge || nx < 0 || ny < 0 || nx >= src.Width() || ny >= src.Height() ||
+               !src.IsOpaque(nx, ny);
       }
       if (edge)
         sprite.Set(x, y, ToRgb(FromRgb(src.At(x, y)) * factor));

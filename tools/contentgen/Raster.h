@@ -14,15 +14,9 @@ struct Color {
   double r = 0, g = 0, b = 0;
 };
 
-inline Color operator+(Color a, Color b) {
-  return {a.r + b.r, a.g + b.g, a.b + b.b};
-}
-inline Color operator-(Color a, Color b) {
-  return {a.r - b.r, a.g - b.g, a.b - b.b};
-}
-inline Color operator*(Color a, double k) {
-  return {a.r * k, a.g * k, a.b * k};
-}
+inline Color operator+(Color a, Color b) { return {a.r + b.r, a.g + b.g, a.b + b.b}; }
+inline Color operator-(Color a, Color b) { return {a.r - b.r, a.g - b.g, a.b - b.b}; }
+inline Color operator*(Color a, double k) { return {a.r * k, a.g * k, a.b * k}; }
 inline Color Mix(Color a, Color b, double t) { return a + (b - a) * t; }
 Rgb ToRgb(Color c);
 Color FromRgb(Rgb c);
@@ -83,13 +77,12 @@ private:
 inline bool InCircle(double x, double y, double cx, double cy, double r) {
   return (x - cx) * (x - cx) + (y - cy) * (y - cy) <= r * r;
 }
-inline bool InEllipse(double x, double y, double cx, double cy, double rx,
-                      double ry) {
+inline bool InEllipse(double x, double y, double cx, double cy, double rx, double ry) {
   double u = (x - cx) / rx, v = (y - cy) / ry;
   return u * u + v * v <= 1.0;
 }
-inline bool InRotatedEllipse(double x, double y, double cx, double cy,
-                             double rx, double ry, double angle) {
+inline bool InRotatedEllipse(double x, double y, double cx, double cy, double rx, double ry,
+                             double angle) {
   double c = std::cos(angle), s = std::sin(angle);
   double u = ((x - cx) * c + (y - cy) * s) / rx;
   double v = (-(x - cx) * s + (y - cy) * c) / ry;
@@ -107,8 +100,7 @@ Vec3 SphereNormal(double dx, double dy, double r);
 double Diffuse(Vec3 n);
 double Specular(Vec3 n, double power);
 // Albedo under the key light plus a neutral highlight.
-Color Lit(Color albedo, Vec3 n, double ambient, double shine,
-          double power = 24);
+Color Lit(Color albedo, Vec3 n, double ambient, double shine, double power = 24);
 
 struct Rgba {
   Color color;
@@ -153,15 +145,9 @@ public:
   Picture(int width, int height, Color fill = {});
   int Width() const { return width_; }
   int Height() const { return height_; }
-  Color &At(int x, int y) {
-    return pixels_[static_cast<std::size_t>(y) * width_ + x];
-  }
-  Color At(int x, int y) const {
-    return pixels_[static_cast<std::size_t>(y) * width_ + x];
-  }
-  bool Contains(int x, int y) const {
-    return x >= 0 && y >= 0 && x < width_ && y < height_;
-  }
+  Color &At(int x, int y) { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
+  Color At(int x, int y) const { return pixels_[static_cast<std::size_t>(y) * width_ + x]; }
+  bool Contains(int x, int y) const { return x >= 0 && y >= 0 && x < width_ && y < height_; }
   void Add(int x, int y, Color c);
   void Blend(int x, int y, Color c, double alpha);
   // A soft round dot of light at a sub-pixel position.
@@ -176,16 +162,11 @@ private:
 // Grey-level mask helpers for glows and outlines.
 class Mask {
 public:
-  Mask(int width, int height)
-      : width_(width), height_(height), v_(width * height) {}
+  Mask(int width, int height) : width_(width), height_(height), v_(width * height) {}
   int Width() const { return width_; }
   int Height() const { return height_; }
-  double &At(int x, int y) {
-    return v_[static_cast<std::size_t>(y) * width_ + x];
-  }
-  double At(int x, int y) const {
-    return v_[static_cast<std::size_t>(y) * width_ + x];
-  }
+  double &At(int x, int y) { return v_[static_cast<std::size_t>(y) * width_ + x]; }
+  double At(int x, int y) const { return v_[static_cast<std::size_t>(y) * width_ + x]; }
   double Sample(int x, int y) const {
     return x < 0 || y < 0 || x >= width_ || y >= height_ ? 0.0 : At(x, y);
   }

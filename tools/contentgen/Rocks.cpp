@@ -109,17 +109,15 @@ Bitmap Rock(const RockStyle &s) {
 Bitmap MakeAsteroid(int kind) {
   switch (kind) {
   case 1:
-    return Rock(
-        {.seed = 521,
-         .radius = 13.0,
-         .stretch = 1.0,
-         .tilt = 0,
-         .lumpiness = 0.32,
-         .jaggedness = 0.16,
-         .light = {180, 166, 146},
-         .dark = {78, 70, 62},
-         .craters = {
-             {11, 12, 3.2}, {20.5, 19, 2.4}, {13, 22, 1.6}, {21, 10.5, 1.4}}});
+    return Rock({.seed = 521,
+                 .radius = 13.0,
+                 .stretch = 1.0,
+                 .tilt = 0,
+                 .lumpiness = 0.32,
+                 .jaggedness = 0.16,
+                 .light = {180, 166, 146},
+                 .dark = {78, 70, 62},
+                 .craters = {{11, 12, 3.2}, {20.5, 19, 2.4}, {13, 22, 1.6}, {21, 10.5, 1.4}}});
   case 2:
     return Rock({.seed = 512,
                  .radius = 11.5,
@@ -165,8 +163,7 @@ Bitmap MakeMeteorit() {
     Vec3 n = SphereNormal(dx, dy, std::max(r, p.d + 0.01) * 1.02);
     // Thumbprint pits of a melted surface.
     CellDistances pits = Cellular(x * 0.3, y * 0.3, s.seed + 3);
-    n = Normalized({n.x + (pits.nearest - 0.4) * 0.5,
-                    n.y + (pits.nearest - 0.4) * 0.5, n.z});
+    n = Normalized({n.x + (pits.nearest - 0.4) * 0.5, n.y + (pits.nearest - 0.4) * 0.5, n.z});
     Color metal = Mix(s.dark, s.light, Clamp01(0.3 + pits.nearest));
     Color shaded = Lit(metal, n, 0.3, 0.3, 30);
     double crack = std::abs(Fbm(x * 0.24, y * 0.24, s.seed + 4, 3) - 0.5);

@@ -45,8 +45,7 @@ ShipPoint SampleShip(double x, double y) {
   double hw = FuselageHalfWidth(y);
   if (InEllipse(x, y, 0, -5.2, 1.7, 3.4)) {
     p.inside = true;
-    p.albedo =
-        Mix(Color{110, 210, 250}, Color{25, 70, 140}, Clamp01((y + 8.6) / 6.8));
+    p.albedo = Mix(Color{110, 210, 250}, Color{25, 70, 140}, Clamp01((y + 8.6) / 6.8));
     p.normal = SphereNormal(x, (y + 5.2) * 0.5, 1.9);
     p.shine = 1.2;
     return p;
@@ -65,8 +64,7 @@ ShipPoint SampleShip(double x, double y) {
   if (SegmentDistance(ax, y, {engine.x, 2.5}, {engine.x, 9.8}) <= 1.45) {
     p.inside = true;
     p.albedo = y > 9.0 ? Color{60, 64, 76} : Color{128, 134, 150};
-    p.normal =
-        Normalized({(ax - engine.x) / 1.45 * (x < 0 ? -1 : 1) * 0.6, 0, 1});
+    p.normal = Normalized({(ax - engine.x) / 1.45 * (x < 0 ? -1 : 1) * 0.6, 0, 1});
     p.shine = 0.4;
     return p;
   }
@@ -90,8 +88,7 @@ Color ShadeShip(const ShipPoint &p, double heading) {
   if (p.glow.r + p.glow.g + p.glow.b > 0)
     return p.glow;
   double c = std::cos(heading), s = std::sin(heading);
-  Vec3 world{p.normal.x * c - p.normal.y * s, p.normal.x * s + p.normal.y * c,
-             p.normal.z};
+  Vec3 world{p.normal.x * c - p.normal.y * s, p.normal.x * s + p.normal.y * c, p.normal.z};
   return Lit(p.albedo, world, 0.35, p.shine, 10);
 }
 
@@ -118,14 +115,11 @@ Bitmap MakeSchiff(int heading) {
   return s;
 }
 
-void DrawShip(Picture &picture, double cx, double cy, double scale,
-              double heading) {
+void DrawShip(Picture &picture, double cx, double cy, double scale, double heading) {
   constexpr int n = 4;
   const int reach = static_cast<int>(std::ceil(15 * scale)) + 1;
-  for (int py = static_cast<int>(cy) - reach;
-       py <= static_cast<int>(cy) + reach; ++py)
-    for (int px = static_cast<int>(cx) - reach;
-         px <= static_cast<int>(cx) + reach; ++px) {
+  for (int py = static_cast<int>(cy) - reach; py <= static_cast<int>(cy) + reach; ++py)
+    for (int px = static_cast<int>(cx) - reach; px <= static_cast<int>(cx) + reach; ++px) {
       if (!picture.Contains(px, py))
         continue;
       Color sum;

@@ -21,7 +21,6 @@ Color ShadeShip(const ShipPoint &p, double heading);
 
 // Paints the ship onto a picture, centred at (cx, cy), `scale` picture
 // pixels per ship unit, with anti-aliased edges.
-void DrawShip(Picture &picture, double cx, double cy, double scale,
-              double heading);
+void DrawShip(Picture &picture, double cx, double cy, double scale, double heading);
 
 } // namespace ruzoz::contentgen

@@ -33,18 +33,14 @@ void PaintSpace(Picture &picture, const SpaceStyle &style) {
       double cloud = Fbm(u, v, style.seed + 3, 6);
       double density = std::pow(SmoothStep(0.4, 0.85, cloud), 1.4);
       // Thin bright filaments where the cloud folds.
-      double fold =
-          1 - std::abs(2 * Fbm(u * 1.7, v * 1.7, style.seed + 4, 5) - 1);
+      double fold = 1 - std::abs(2 * Fbm(u * 1.7, v * 1.7, style.seed + 4, 5) - 1);
       density += std::pow(fold, 6) * 0.35 * SmoothStep(0.3, 0.6, cloud);
-      double dust =
-          0.55 + 0.45 * SmoothStep(0.35, 0.65,
-                                   Fbm(u * 2.3, v * 2.3, style.seed + 5, 4));
-      Color tint = Mix(style.nebulaA, style.nebulaB,
-                       Fbm(u * 0.6, v * 0.6, style.seed + 6, 3) * 1.6 - 0.3);
+      double dust = 0.55 + 0.45 * SmoothStep(0.35, 0.65, Fbm(u * 2.3, v * 2.3, style.seed + 5, 4));
+      Color tint =
+          Mix(style.nebulaA, style.nebulaB, Fbm(u * 0.6, v * 0.6, style.seed + 6, 3) * 1.6 - 0.3);
       Color base{3, 4, 11};
       base = base + Color{2, 2, 6} * (1.0 - double(y) / h);
-      picture.At(x, y) =
-          base + tint * (density * dust * style.nebulaStrength * 0.16);
+      picture.At(x, y) = base + tint * (density * dust * style.nebulaStrength * 0.16);
     }
   Rng rng(style.seed + 7);
   for (int i = 0; i < style.stars; ++i) {
@@ -64,8 +60,7 @@ void PaintSpace(Picture &picture, const SpaceStyle &style) {
     for (int d = 1; d <= len; ++d) {
       double fall = std::pow(1.0 - double(d) / (len + 1), 2) * mag * 0.5;
       for (auto [dx, dy] : {std::pair{d, 0}, {-d, 0}, {0, d}, {0, -d}})
-        picture.Add(static_cast<int>(x) + dx, static_cast<int>(y) + dy,
-                    tint * fall);
+        picture.Add(static_cast<int>(x) + dx, static_cast<int>(y) + dy, tint * fall);
     }
   }
 }

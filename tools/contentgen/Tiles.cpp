@@ -16,11 +16,9 @@ Bitmap MakeLeer() {
       // run on across the seam.
       double brush = Fbm(x / 16.0, y * 0.9, 1401, 3, 2) - 0.5;
       double speck = ValueNoise(x * 0.9, y * 0.9, 1402, 29) - 0.5;
-      Color c =
-          Color{36, 42, 56} + Color{5, 6, 8} * (brush * 2.2 + speck * 0.6);
+      Color c = Color{36, 42, 56} + Color{5, 6, 8} * (brush * 2.2 + speck * 0.6);
       // Rolled edge: two light rows top/left, two dark rows bottom/right.
-      int fromTopLeft = std::min(x, y),
-          fromBottomRight = std::min(31 - x, 31 - y);
+      int fromTopLeft = std::min(x, y), fromBottomRight = std::min(31 - x, 31 - y);
       if (fromTopLeft == 0 && x + y < 62)
         c = {84, 94, 114};
       else if (fromTopLeft == 1 && fromBottomRight > 0)
@@ -34,16 +32,14 @@ Bitmap MakeLeer() {
         c = {44, 50, 64};
       p.At(x, y) = c;
     }
-  const std::array<Vec2, 4> rivets{
-      {{4.5, 4.5}, {27.5, 4.5}, {4.5, 27.5}, {27.5, 27.5}}};
+  const std::array<Vec2, 4> rivets{{{4.5, 4.5}, {27.5, 4.5}, {4.5, 27.5}, {27.5, 27.5}}};
   for (Vec2 r : rivets)
     for (int y = 2; y < 30; ++y)
       for (int x = 2; x < 30; ++x) {
         double dx = x + 0.5 - r.x, dy = y + 0.5 - r.y;
         double d = std::hypot(dx, dy);
         if (d <= 1.6)
-          p.At(x, y) =
-              Lit({70, 78, 96}, SphereNormal(dx, dy, 1.7), 0.35, 0.4, 10);
+          p.At(x, y) = Lit({70, 78, 96}, SphereNormal(dx, dy, 1.7), 0.35, 0.4, 10);
         else if (d <= 2.3 && dx + dy > 0)
           p.At(x, y) = p.At(x, y) * 0.7; // drop shadow
       }
@@ -68,8 +64,7 @@ Bitmap MakeLava() {
       double wx = Fbm(u, v, 1501, 3, 4) - 0.5, wy = Fbm(u, v, 1502, 3, 4) - 0.5;
       double flow = Fbm(u + wx * 1.6, v + wy * 1.6, 1503, 4, 4);
       // Crust plates, bent by the same flow so their cracks meander.
-      CellDistances cells =
-          Cellular(x / 16.0 + wx * 0.5, y / 16.0 + wy * 0.5, 1504, 2);
+      CellDistances cells = Cellular(x / 16.0 + wx * 0.5, y / 16.0 + wy * 0.5, 1504, 2);
       double vein = 1 - SmoothStep(0.0, 0.22, cells.second - cells.nearest);
       double t = 0.42 + (flow - 0.5) * 1.5 + vein * 0.4 - cells.nearest * 0.2;
       p.At(x, y) = Ramp(heat, t);

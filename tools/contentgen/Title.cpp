@@ -49,9 +49,7 @@ void PaintPlanet(Picture &p, double cx, double cy, double r) {
         light = std::max(0.0, n.x * sun.x + n.y * sun.y + n.z * sun.z);
         // Latitude bands, stirred by turbulence, squeezed towards the limb.
         double lat = dy / r + 0.08 * (Fbm(x / 40.0, y / 12.0, 3101, 4) - 0.5);
-        double stripe =
-            0.5 +
-            0.5 * std::sin(lat * 17 + 2 * Fbm(x / 90.0, y / 25.0, 3102, 3));
+        double stripe = 0.5 + 0.5 * std::sin(lat * 17 + 2 * Fbm(x / 90.0, y / 25.0, 3102, 3));
         Color surface = Ramp(bands, stripe);
         Color lit = surface * (0.04 + 1.05 * light);
         double edge = Clamp01(r + 0.5 - d);
@@ -59,8 +57,7 @@ void PaintPlanet(Picture &p, double cx, double cy, double r) {
       }
       // Atmosphere: a haze strongest on the lit limb, fading outwards.
       double toSun = Clamp01((dx * sun.x + dy * sun.y) / d * 0.8 + 0.35);
-      double haze =
-          d > r ? std::exp(-(d - r) / 4.0) : std::exp(-(r - d) / 6.0) * 0.6;
+      double haze = d > r ? std::exp(-(d - r) / 4.0) : std::exp(-(r - d) / 6.0) * 0.6;
       p.At(x, y) = p.At(x, y) + Color{90, 150, 255} * (haze * toSun * 0.55);
     }
 }
@@ -81,28 +78,24 @@ void PaintMoon(Picture &p, double cx, double cy, double r) {
 }
 
 // Engine trails behind the ship, fading away from it.
-void PaintExhaust(Picture &p, double cx, double cy, double scale,
-                  double heading) {
+void PaintExhaust(Picture &p, double cx, double cy, double scale, double heading) {
   double c = std::cos(heading), s = std::sin(heading);
   for (int side : {-1, 1}) {
     // Engine position in ship units, turned into the picture.
     double lx = side * 4.2, ly = 11.5;
-    double ex = cx + (lx * c - ly * s) * scale,
-           ey = cy + (lx * s + ly * c) * scale;
+    double ex = cx + (lx * c - ly * s) * scale, ey = cy + (lx * s + ly * c) * scale;
     double bx = -s, by = c; // backwards
     for (int i = 0; i < 120; ++i) {
       double t = i / 119.0;
       double along = t * 70;
       double fade = std::pow(1 - t, 2.2);
-      p.AddGlow(ex + bx * along, ey + by * along, 1.6 + 3 * t,
-                Color{60, 130, 255} * (fade * 0.22));
+      p.AddGlow(ex + bx * along, ey + by * along, 1.6 + 3 * t, Color{60, 130, 255} * (fade * 0.22));
     }
     p.AddGlow(ex, ey, 3.5, Color{150, 200, 255} * 0.8);
   }
 }
 
-Mask TextMask(const std::string &text, int pixelSize, int centreX,
-              int baselineY, int &capTop) {
+Mask TextMask(const std::string &text, int pixelSize, int centreX, int baselineY, int &capTop) {
   FontFace face(fontDirectory / "DejaVuSans-Bold.ttf", pixelSize);
   int penWidth = 0;
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -191,8 +184,7 @@ Bitmap MakeTitelbild() {
   PaintSpace(p, {3001, 2400, 2.4, {130, 45, 160}, {30, 110, 175}});
   PaintPlanet(p, 20, 505, 150);
   PaintMoon(p, 236, 448, 13);
-  const double heading = -std::numbers::pi / 6, shipX = 570, shipY = 394,
-               scale = 3.0;
+  const double heading = -std::numbers::pi / 6, shipX = 570, shipY = 394, scale = 3.0;
   PaintExhaust(p, shipX, shipY, scale, heading);
   DrawShip(p, shipX, shipY, scale, heading);
   CalmTextBands(p);

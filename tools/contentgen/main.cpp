@@ -5,8 +5,7 @@
 
 int main(int argc, char **argv) {
   if (argc != 2) {
-    std::cerr << "usage: " << (argc > 0 ? argv[0] : "ruzoz-contentgen")
-              << " OUTDIR\n";
+    std::cerr << "usage: " << (argc > 0 ? argv[0] : "ruzoz-contentgen") << " OUTDIR\n";
     return 2;
   }
   try {

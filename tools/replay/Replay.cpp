@@ -176,8 +176,8 @@ void writeTraceLine(std::FILE *out, long long frame, bool titleFrame) {
   }
 
   std::fprintf(out,
-               "%lld %d %d %d %d %.17g %.17g %.17g %.17g %d %d %d %d %d %d %d %" PRIu32
-               " %" PRIu32 " %d %" PRIu32 " %d %d %" PRIu32 " %" PRIu32 " %d %d%d%d%d %016" PRIx64
+               "%lld %d %d %d %d %.17g %.17g %.17g %.17g %d %d %d %d %d %d %d %" PRIu32 " %" PRIu32
+               " %d %" PRIu32 " %d %d %" PRIu32 " %" PRIu32 " %d %d%d%d%d %016" PRIx64
                " %016" PRIx64 " %s %d %016" PRIx64 " %s\n",
                frame, g.playing, g.storyScreen, g.titleTextsHidden, g.currentLevel, g.shipX,
                g.shipY, g.velocityX, g.velocityY, g.heading, g.turnDivider, g.thrust, g.cameraX,

@@ -21,8 +21,7 @@ struct ScriptEvent {
 // naming the line. Events come back ordered by frame, file order kept.
 bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string &error);
 
-std::uint64_t fnv1a(const void *data, std::size_t size,
-                    std::uint64_t hash = 0xcbf29ce484222325ull);
+std::uint64_t fnv1a(const void *data, std::size_t size, std::uint64_t hash = 0xcbf29ce484222325ull);
 
 // Observes the game's sounds, music and blits between two trace lines.
 void beginRecording();

@@ -9,8 +9,7 @@ namespace ruzoz::contentgen::test {
 namespace {
 
 std::uint32_t U32(const std::vector<std::uint8_t> &b, std::size_t at) {
-  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 |
-         static_cast<std::uint32_t>(b[at + 3]) << 24;
+  return b[at] | b[at + 1] << 8 | b[at + 2] << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
 }
 std::uint16_t U16(const std::vector<std::uint8_t> &b, std::size_t at) {
   return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
@@ -46,11 +45,9 @@ ParsedBmp ParseBmp(const std::vector<std::uint8_t> &b) {
     int y = height - 1 - row;
     for (int x = 0; x < width; ++x) {
       std::size_t at = base + 3 * static_cast<std::size_t>(x);
-      out.pixels[static_cast<std::size_t>(y) * width + x] = {b[at + 2],
-                                                             b[at + 1], b[at]};
+      out.pixels[static_cast<std::size_t>(y) * width + x] = {b[at + 2], b[at + 1], b[at]};
     }
-    for (std::size_t pad = base + 3 * static_cast<std::size_t>(width);
-         pad < base + stride; ++pad)
+    for (std::size_t pad = base + 3 * static_cast<std::size_t>(width); pad < base + stride; ++pad)
       Require(b[pad] == 0, "padding not zero");
   }
   return out;
@@ -63,8 +60,6 @@ std::vector<std::uint8_t> ReadFileBytes(const std::filesystem::path &path) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-ParsedBmp LoadBmp(const std::filesystem::path &path) {
-  return ParseBmp(ReadFileBytes(path));
-}
+ParsedBmp LoadBmp(const std::filesystem::path &path) { return ParseBmp(ReadFileBytes(path)); }
 
 } // namespace ruzoz::contentgen::test

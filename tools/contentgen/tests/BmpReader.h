@@ -13,9 +13,7 @@ struct ParsedBmp {
   int width = 0, height = 0;
   std::vector<Rgb> pixels; // top row first
 
-  Rgb At(int x, int y) const {
-    return pixels[static_cast<std::size_t>(y) * width + x];
-  }
+  Rgb At(int x, int y) const { return pixels[static_cast<std::size_t>(y) * width + x]; }
   bool IsTransparent(int x, int y) const { return At(x, y) == transparentRgb; }
 };
 

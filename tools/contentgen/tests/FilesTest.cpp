@@ -37,8 +37,7 @@ std::vector<Expected> ExpectedFiles() {
   e.push_back({"Leer.bmp", 32, 32});
   for (int i = 1; i <= 3; ++i)
     e.push_back({"Asteroid" + std::to_string(i) + ".bmp", 32, 32});
-  for (const char *n :
-       {"Meteorit.bmp", "Lava.bmp", "Munition.bmp", "Schild.bmp"})
+  for (const char *n : {"Meteorit.bmp", "Lava.bmp", "Munition.bmp", "Schild.bmp"})
     e.push_back({n, 32, 32});
   e.push_back({"Hintergrund.bmp", 640, 480});
   e.push_back({"Zeichensatz.bmp", 512, 48});
@@ -48,8 +47,7 @@ std::vector<Expected> ExpectedFiles() {
   return e;
 }
 
-const std::set<std::string> fullyOpaque{"Leer.bmp", "Lava.bmp",
-                                        "Hintergrund.bmp", "titelbild.bmp"};
+const std::set<std::string> fullyOpaque{"Leer.bmp", "Lava.bmp", "Hintergrund.bmp", "titelbild.bmp"};
 
 double Luma(Rgb c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
 
@@ -57,9 +55,8 @@ double Luma(Rgb c) { return 0.299 * c.r + 0.587 * c.g + 0.114 * c.b; }
 class GeneratedFiles : public ::testing::Test {
 protected:
   static void SetUpTestSuite() {
-    dir_ =
-        new fs::path(fs::temp_directory_path() /
-                     ("ruzoz-contentgen-test-" + std::to_string(::getpid())));
+    dir_ = new fs::path(fs::temp_directory_path() /
+                        ("ruzoz-contentgen-test-" + std::to_string(::getpid())));
     fs::remove_all(*dir_);
     WriteAll(*dir_ / "a");
     images_ = new std::map<std::string, ParsedBmp>;
@@ -72,9 +69,7 @@ protected:
     delete dir_;
     delete images_;
   }
-  static const ParsedBmp &Image(const std::string &name) {
-    return images_->at(name);
-  }
+  static const ParsedBmp &Image(const std::string &name) { return images_->at(name); }
   static fs::path Dir() { return *dir_ / "a"; }
   static fs::path Scratch() { return *dir_; }
 
@@ -102,9 +97,7 @@ TEST_F(GeneratedFiles, AreExactlyTheFortyImagesWithTheirSizes) {
 TEST_F(GeneratedFiles, SecondRunWritesIdenticalBytes) {
   WriteAll(Scratch() / "b");
   for (const Expected &e : ExpectedFiles())
-    EXPECT_TRUE(ReadFileBytes(Dir() / e.name) ==
-                ReadFileBytes(Scratch() / "b" / e.name))
-        << e.name;
+    EXPECT_TRUE(ReadFileBytes(Dir() / e.name) == ReadFileBytes(Scratch() / "b" / e.name)) << e.name;
 }
 
 TEST_F(GeneratedFiles, NoOpaquePixelKeysAsTransparent) {
@@ -132,8 +125,7 @@ TEST_F(GeneratedFiles, LoadWithSdlAndKeyOnlyTheTransparentPixels) {
   for (const Expected &e : ExpectedFiles()) {
     SDL_Surface *loaded = SDL_LoadBMP((Dir() / e.name).c_str());
     ASSERT_NE(loaded, nullptr) << e.name << ": " << SDL_GetError();
-    SDL_Surface *rgb565 =
-        SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB565, 0);
+    SDL_Surface *rgb565 = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB565, 0);
     ASSERT_NE(rgb565, nullptr) << SDL_GetError();
     EXPECT_EQ(rgb565->w, e.width);
     EXPECT_EQ(rgb565->h, e.height);
@@ -141,8 +133,7 @@ TEST_F(GeneratedFiles, LoadWithSdlAndKeyOnlyTheTransparentPixels) {
     int mismatches = 0;
     for (int y = 0; y < rgb565->h; ++y) {
       auto *row = reinterpret_cast<const std::uint16_t *>(
-          static_cast<const std::uint8_t *>(rgb565->pixels) +
-          y * rgb565->pitch);
+          static_cast<const std::uint8_t *>(rgb565->pixels) + y * rgb565->pitch);
       for (int x = 0; x < rgb565->w; ++x)
         mismatches += (row[x] == 0xFFFF) != img.IsTransparent(x, y);
     }
@@ -157,8 +148,7 @@ struct Extent {
   int Width() const { return x1 - x0 + 1; }
   int Height() const { return y1 - y0 + 1; }
 };
-template <class Pred>
-Extent Bounds(const ParsedBmp &img, int ox, int oy, int w, int h, Pred pred) {
+template <class Pred> Extent Bounds(const ParsedBmp &img, int ox, int oy, int w, int h, Pred pred) {
   Extent e;
   for (int y = oy; y < oy + h; ++y)
     for (int x = ox; x < ox + w; ++x)
@@ -186,8 +176,7 @@ TEST_F(GeneratedFiles, ExplosionGrowsThenThinsOut) {
   std::vector<int> area;
   for (int i = 1; i <= 4; ++i) {
     const ParsedBmp &img = Image("Explosion" + std::to_string(i) + ".bmp");
-    area.push_back(static_cast<int>(
-        std::count_if(img.pixels.begin(), img.pixels.end(), IsOpaque)));
+    area.push_back(static_cast<int>(std::count_if(img.pixels.begin(), img.pixels.end(), IsOpaque)));
   }
   EXPECT_LT(area[0], area[1]);
   EXPECT_LT(area[1], area[2]);
@@ -278,8 +267,8 @@ TEST_F(GeneratedFiles, BackdropsStayDarkUnderText) {
     int x0, y0, x1, y1;
   };
   const ParsedBmp &title = Image("titelbild.bmp");
-  for (Band b : {Band{160, 232, 528, 248}, Band{48, 300, 592, 316},
-                 Band{160, 362, 512, 378}, Band{160, 394, 512, 410}}) {
+  for (Band b : {Band{160, 232, 528, 248}, Band{48, 300, 592, 316}, Band{160, 362, 512, 378},
+                 Band{160, 394, 512, 410}}) {
     double bandSum = 0, brightest = 0;
     for (int y = b.y0; y < b.y1; ++y)
       for (int x = b.x0; x < b.x1; ++x) {
@@ -318,9 +307,7 @@ int FontCellY(int code) { return 16 * (code / 32 - 1); }
 TEST_F(GeneratedFiles, FontCellsHoldGlyphsWithRoomForTheirOutline) {
   const ParsedBmp &font = Image("Zeichensatz.bmp");
   for (int code : {32, 127})
-    EXPECT_EQ(
-        Bounds(font, FontCellX(code), FontCellY(code), 16, 16, IsOpaque).x1, -1)
-        << code;
+    EXPECT_EQ(Bounds(font, FontCellX(code), FontCellY(code), 16, 16, IsOpaque).x1, -1) << code;
   // Glyph fill is bright; the outline is dark. Fill on a cell border would
   // mean a clipped glyph or one spilling into its neighbour.
   auto fill = [](Rgb c) { return c != transparentRgb && Luma(c) > 100; };
@@ -355,9 +342,7 @@ TEST_F(GeneratedFiles, FontIsCrispWithoutBlendedEdges) {
       colours.insert({c.r, c.g, c.b});
   EXPECT_LE(colours.size(), 17u); // 14 gradient rows + outline
   for (auto [r, g, b] : colours)
-    EXPECT_TRUE(Luma({std::uint8_t(r), std::uint8_t(g), std::uint8_t(b)}) <
-                    40 ||
-                r >= 200);
+    EXPECT_TRUE(Luma({std::uint8_t(r), std::uint8_t(g), std::uint8_t(b)}) < 40 || r >= 200);
 }
 
 TEST(GeneratorProgram, RejectsMissingArgument) {
@@ -365,25 +350,21 @@ TEST(GeneratorProgram, RejectsMissingArgument) {
 }
 
 TEST(GeneratorProgram, ReportsAnUnwritableDirectory) {
-  fs::path base = fs::temp_directory_path() /
-                  ("ruzoz-cg-blocked-" + std::to_string(::getpid()));
+  fs::path base = fs::temp_directory_path() / ("ruzoz-cg-blocked-" + std::to_string(::getpid()));
   fs::create_directories(base);
   std::ofstream(base / "file") << "not a directory";
   fs::path err = base / "stderr.txt";
-  std::string cmd = std::string(CONTENTGEN_EXE) + " '" +
-                    (base / "file" / "out").string() + "' 2> '" + err.string() +
-                    "'";
+  std::string cmd = std::string(CONTENTGEN_EXE) + " '" + (base / "file" / "out").string() +
+                    "' 2> '" + err.string() + "'";
   EXPECT_NE(std::system(cmd.c_str()), 0);
   std::ifstream in(err);
-  std::string message((std::istreambuf_iterator<char>(in)),
-                      std::istreambuf_iterator<char>());
+  std::string message((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
   EXPECT_NE(message.find("ruzoz-contentgen:"), std::string::npos) << message;
   fs::remove_all(base);
 }
 
 TEST(GeneratorProgram, WritesEveryFileIntoANewDirectory) {
-  fs::path out = fs::temp_directory_path() /
-                 ("ruzoz-cg-cli-" + std::to_string(::getpid())) / "x";
+  fs::path out = fs::temp_directory_path() / ("ruzoz-cg-cli-" + std::to_string(::getpid())) / "x";
   std::string cmd = std::string(CONTENTGEN_EXE) + " '" + out.string() + "'";
   ASSERT_EQ(std::system(cmd.c_str()), 0);
   for (const Expected &e : ExpectedFiles())

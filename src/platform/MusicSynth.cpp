@@ -9,6 +9,8 @@
 #include <filesystem>
 #include <new>
 #include <string_view>
+#include <system_error>
+#include <thread>
 
 namespace ruzoz::platform {
 
@@ -60,17 +62,37 @@ public:
   }
 
   bool DownloadInstruments() override {
+    if (preloaded_) {
+      // Loaded ahead: say now what loading said then, in start-up order.
+      preloaded_ = false;
+      std::fputs(preloadMessages_.c_str(), stderr);
+      preloadMessages_.clear();
+      return preloadResult_;
+    }
+    std::string messages;
+    const bool ok = LoadSoundFont(messages);
+    std::fputs(messages.c_str(), stderr);
+    return ok;
+  }
+
+  // The SoundFont into the synth; what went wrong is added to `messages`.
+  bool LoadSoundFont(std::string &messages) {
     const std::string path = FindSoundFont(std::getenv("SDL_SOUNDFONTS"));
     if (path.empty()) {
-      std::fprintf(stderr, "no GM SoundFont found: set SDL_SOUNDFONTS or install "
-                           "timgm6mb-soundfont\n");
+      messages += "no GM SoundFont found: set SDL_SOUNDFONTS or install timgm6mb-soundfont\n";
       return false;
     }
     if (fluid_synth_sfload(synth_, path.c_str(), 1) == FLUID_FAILED) {
-      std::fprintf(stderr, "%s: not a usable SoundFont\n", path.c_str());
+      messages += path + ": not a usable SoundFont\n";
       return false;
     }
     return true;
+  }
+
+  void KeepPreload(bool result, std::string messages) {
+    preloaded_ = true;
+    preloadResult_ = result;
+    preloadMessages_ = std::move(messages);
   }
 
   void NoteOn(int channel, int key, int velocity) override {
@@ -95,30 +117,12 @@ private:
   fluid_settings_t *settings_;
   fluid_synth_t *synth_;
   int block_;
+  bool preloaded_ = false;
+  bool preloadResult_ = false;
+  std::string preloadMessages_;
 };
 
-} // namespace
-
-std::string FindSoundFont(const char *environmentList) {
-  if (environmentList != nullptr) {
-    std::string_view list = environmentList;
-    while (!list.empty()) {
-      const std::size_t colon = list.find(':');
-      const std::string entry(list.substr(0, colon));
-      if (IsFile(entry))
-        return entry;
-      list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
-    }
-  }
-  for (const char *path :
-       {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-        "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
-    if (IsFile(path))
-      return path;
-  return {};
-}
-
-std::unique_ptr<music::MusicSynth> CreateMusicSynth() {
+FluidMusicSynth *NewFluidMusicSynth() {
   fluid_settings_t *settings = new_fluid_settings();
   if (settings == nullptr)
     return nullptr;
@@ -141,7 +145,94 @@ std::unique_ptr<music::MusicSynth> CreateMusicSynth() {
     delete_fluid_synth(synth);
     delete_fluid_settings(settings);
   }
-  return std::unique_ptr<music::MusicSynth>(music);
+  return music;
+}
+
+// Making the synth and reading the SoundFont is most of the music's start-up
+// time; it runs on a thread of its own while the window and the images are
+// made, and the music step takes the result.
+struct Preparation {
+  std::thread worker;
+  std::unique_ptr<FluidMusicSynth> synth;
+
+  void Finish() {
+    if (worker.joinable())
+      worker.join();
+  }
+  ~Preparation() { Finish(); }
+};
+Preparation preparation;
+
+// FluidSynth's own complaints while preparing, kept to be printed in order.
+std::string preparationLog;
+void KeepLog(int level, const char *message, void *) {
+  preparationLog += level == FLUID_PANIC ? "fluidsynth: panic: "
+                    : level == FLUID_ERR ? "fluidsynth: error: "
+                                         : "fluidsynth: warning: ";
+  preparationLog += message;
+  preparationLog += '\n';
+}
+
+void Prepare() {
+  constexpr int levels[] = {FLUID_PANIC, FLUID_ERR, FLUID_WARN};
+  for (int level : levels)
+    fluid_set_log_function(level, KeepLog, nullptr);
+  std::unique_ptr<FluidMusicSynth> synth(NewFluidMusicSynth());
+  if (synth) {
+    std::string messages;
+    const bool ok = synth->LoadSoundFont(messages);
+    synth->KeepPreload(ok, preparationLog + messages);
+  }
+  for (int level : levels)
+    fluid_set_log_function(level, fluid_default_log_function, nullptr);
+  preparation.synth = std::move(synth);
+}
+
+} // namespace
+
+std::string FindSoundFont(const char *environmentList) {
+  if (environmentList != nullptr) {
+    std::string_view list = environmentList;
+    while (!list.empty()) {
+      const std::size_t colon = list.find(':');
+      const std::string entry(list.substr(0, colon));
+      if (IsFile(entry))
+        return entry;
+      list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
+    }
+  }
+  for (const char *path :
+       {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+        "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
+    if (IsFile(path))
+      return path;
+  return {};
+}
+
+void PrepareMusicSynth() {
+  if (preparation.worker.joinable() || preparation.synth)
+    return;
+  preparationLog.clear();
+  try {
+    preparation.worker = std::thread(Prepare);
+  } catch (const std::system_error &) {
+    // No thread: the music step makes the synth itself.
+  }
+}
+
+void DiscardPreparedMusicSynth() {
+  preparation.Finish();
+  preparation.synth.reset();
+}
+
+std::unique_ptr<music::MusicSynth> CreateMusicSynth() {
+  if (preparation.worker.joinable()) {
+    preparation.Finish();
+    if (!preparation.synth)
+      std::fputs(preparationLog.c_str(), stderr);
+    return std::move(preparation.synth);
+  }
+  return std::unique_ptr<music::MusicSynth>(NewFluidMusicSynth());
 }
 
 music::MusicPort DeviceMusicPort() {

@@ -3,6 +3,7 @@
 #include "audio/Audio.h"
 #include "graphics/Display.h"
 #include "platform/Display.h"
+#include "platform/MusicSynth.h"
 #include "platform/Window.h"
 #include "shell/Errors.h"
 #include "shell/WindowProc.h"
@@ -21,6 +22,7 @@ bool fail(const char *text) {
 bool StartUp() {
   shutDownHandler = ShutDown;
   destroyWindowHook = platform::HideGameWindow;
+  platform::PrepareMusicSynth();
 
   if (!platform::RegisterWindowClass())
     return fail("Error Registering Window Class");
@@ -55,6 +57,7 @@ void ShutDown() {
   platform::ReleaseDirectDraw();
   ReleaseSound();
   ReleaseMusic();
+  platform::DiscardPreparedMusicSynth();
   if (errorMessage != nullptr) {
     platform::ShowErrorBox(errorMessage);
     errorMessage = nullptr;

@@ -4,13 +4,17 @@
 #include "audio/Music.h"
 #include "audio/Sound.h"
 #include "game/World.h"
+#include "platform/MusicSynth.h"
 #include "shell/Errors.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <thread>
 
 namespace ruzoz::music::test {
 namespace {
@@ -110,6 +114,49 @@ TEST_F(MusicStartUp, UnusableSoundFontStopsStartUp) {
   setenv("SDL_SOUNDFONTS", (dir.Path() / "broken.sf2").c_str(), 1);
   EXPECT_TRUE(FailsLoading("broken.sf2"));
   EXPECT_EQ(musicTemplate, nullptr) << "nothing composed without instruments";
+}
+
+// Start-up reads the SoundFont ahead, on a thread; the music step takes it.
+TEST_F(MusicStartUp, PreparedSynthPlaysAsAFreshOne) {
+  platform::PrepareMusicSynth();
+  platform::PrepareMusicSynth(); // a second call keeps the first preparation
+  testing::internal::CaptureStderr();
+  ASSERT_TRUE(InitMusic());
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  std::vector<float> prepared;
+  RenderFrames(*musicPerformance, 44100, 441, &prepared);
+  ReleaseMusic();
+
+  ASSERT_TRUE(InitMusic());
+  std::vector<float> fresh;
+  RenderFrames(*musicPerformance, 44100, 441, &fresh);
+  ASSERT_EQ(prepared.size(), fresh.size());
+  EXPECT_TRUE(prepared == fresh) << "the same music, sample for sample";
+  EXPECT_GT(*std::max_element(fresh.begin(), fresh.end()), 0.01f) << "and audible";
+}
+
+TEST_F(MusicStartUp, PreparedUnusableSoundFontFailsAtTheMusicStepNotBefore) {
+  std::ofstream("broken.sf2") << "not a SoundFont";
+  setenv("SDL_SOUNDFONTS", (dir.Path() / "broken.sf2").c_str(), 1);
+  testing::internal::CaptureStderr();
+  platform::PrepareMusicSynth();
+  // What the thread met stays unsaid until the step that owns it (GLib's
+  // own warnings from libinstpatch's DLS probe are out of our hands).
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  const std::string early = testing::internal::GetCapturedStderr();
+  EXPECT_EQ(early.find("broken.sf2"), std::string::npos) << early;
+  EXPECT_EQ(early.find("fluidsynth"), std::string::npos) << early;
+  EXPECT_TRUE(FailsLoading("broken.sf2: not a usable SoundFont"));
+}
+
+TEST_F(MusicStartUp, UntakenPreparationIsDroppedAndAFreshOneCanFollow) {
+  platform::PrepareMusicSynth();
+  platform::DiscardPreparedMusicSynth(); // a start-up that failed before music
+  platform::DiscardPreparedMusicSynth();
+  std::ofstream("broken.sf2") << "not a SoundFont";
+  setenv("SDL_SOUNDFONTS", (dir.Path() / "broken.sf2").c_str(), 1);
+  platform::PrepareMusicSynth();
+  EXPECT_TRUE(FailsLoading("broken.sf2")) << "the new preparation, not the dropped one";
 }
 
 TEST_F(MusicStartUp, ReleaseEmptiesEverythingAndIsSafeAgain) {

@@ -70,6 +70,10 @@ public:
     SDL_AudioCVT cvt;
     if (!BuildConverter(format, cvt) || count > maxConvertedBytes / std::uint32_t(cvt.len_mult))
       return false;
+    if (count == 0) {
+      out.clear();
+      return true;
+    }
     std::vector<std::uint8_t> work(std::size_t(count) * cvt.len_mult);
     std::memcpy(work.data(), bytes, count);
     cvt.buf = work.data();
@@ -78,7 +82,9 @@ public:
       return false;
     const int converted = cvt.needed ? cvt.len_cvt : cvt.len;
     out.resize(std::size_t(converted) / sizeof(float));
-    std::memcpy(out.data(), work.data(), out.size() * sizeof(float));
+    // A few bytes resampled down can come out as no frame at all.
+    if (!out.empty())
+      std::memcpy(out.data(), work.data(), out.size() * sizeof(float));
     return true;
   }
 };

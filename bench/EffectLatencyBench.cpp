@@ -7,6 +7,8 @@
 //
 //   effect_latency_bench [benchmark options]      data folder: RUZOZ_DATA
 
+#include "BenchSupport.h"
+
 #include "audio/Audio.h"
 #include "audio/Music.h"
 #include "audio/Sound.h"
@@ -23,9 +25,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace ruzoz;
@@ -54,13 +54,8 @@ bool started = false;
 bool startGame(benchmark::State &state) {
   if (started)
     return true;
-  const char *data = std::getenv("RUZOZ_DATA");
-  if (data == nullptr || *data == '\0')
-    data = RUZOZ_DATA_DIR;
-  if (chdir(data) != 0) {
-    state.SkipWithError("cannot enter the data folder (set RUZOZ_DATA)");
+  if (!bench::enterDataFolder(state, RUZOZ_DATA_DIR))
     return false;
-  }
   // SDL_AUDIODRIVER, when set, overrides the dummy audio of these.
   platform::UseHeadlessDrivers();
   if (!StartUp()) {

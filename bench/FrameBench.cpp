@@ -5,6 +5,8 @@
 //
 //   frame_bench [benchmark options]
 
+#include "BenchSupport.h"
+
 #include "game/Generation.h"
 #include "game/World.h"
 #include "graphics/Display.h"
@@ -47,28 +49,11 @@ BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMicrosecond);
 
 // Play frames of a running game: a fresh game on level 4 with the beam firing.
 void BM_PlayFrame(benchmark::State &state) {
-  resetAll();
   InstallNominalSurfaces();
-  runFrame();
-  WindowProc(Message{MessageKind::keyDown, vkSpace});
-  game.currentLevel = 4;
-  game.shield = 1 << 30;
-  long frames = 0;
-  for (auto _ : state) {
-    if (frames++ % 10 == 0) {
-      keys.fireRequest = 1;
-      game.ammo = 50;
-    }
-    runFrame();
-    if (!game.playing) {
-      state.PauseTiming();
-      runFrame();
-      WindowProc(Message{MessageKind::keyDown, vkSpace});
-      game.currentLevel = 4;
-      game.shield = 1 << 30;
-      state.ResumeTiming();
-    }
-  }
+  bench::startPlay();
+  long frame = 0;
+  for (auto _ : state)
+    bench::playFrame(frame++);
 }
 BENCHMARK(BM_PlayFrame)->Unit(benchmark::kMicrosecond);
 
@@ -119,10 +104,5 @@ int main(int argc, char **argv) {
               "from %d states\n",
               rounds);
   std::fflush(stdout);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::runBenchmarks(argc, argv);
 }

@@ -10,6 +10,8 @@
 //   pixel_bench [benchmark options]      in any folder; the data folder is
 //                                        RUZOZ_DATA (default: the build's)
 
+#include "BenchSupport.h"
+
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "platform/Display.h"
@@ -23,7 +25,6 @@
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
 #include <vector>
 
 // --- Allocation counting -------------------------------------------------
@@ -106,13 +107,8 @@ constexpr int windowHeight = 1000;
 
 bool setUpDisplay(bool rle, benchmark::State &state) {
   if (!displayReady) {
-    const char *data = std::getenv("RUZOZ_DATA");
-    if (data == nullptr || *data == '\0')
-      data = RUZOZ_DATA_DIR;
-    if (chdir(data) != 0) {
-      state.SkipWithError("cannot enter the data folder (set RUZOZ_DATA)");
+    if (!bench::enterDataFolder(state, RUZOZ_DATA_DIR))
       return false;
-    }
     platform::UseHeadlessDrivers();
     displayReady = platform::RegisterWindowClass() &&
                    platform::CreateGameWindow(windowWidth, windowHeight) &&
@@ -146,26 +142,6 @@ private:
   void (*flip_)();
 };
 
-// The play frames of FrameBench: a fresh game on level 4, the beam fired
-// every ten frames, a shield that does not run out.
-void startPlay() {
-  resetAll();
-  runFrame();
-  WindowProc(Message{MessageKind::keyDown, vkSpace});
-  game.currentLevel = 4;
-  game.shield = 1 << 30;
-}
-
-void playFrame(long frame) {
-  if (frame % 10 == 0) {
-    keys.fireRequest = 1;
-    game.ammo = 50;
-  }
-  runFrame();
-  if (!game.playing)
-    startPlay();
-}
-
 // --- Frames ---------------------------------------------------------------
 
 void BM_TitleFramePixels(benchmark::State &state) {
@@ -186,11 +162,11 @@ void BM_PlayFramePixels(benchmark::State &state) {
   if (!setUpDisplay(state.range(0) != 0, state))
     return;
   NoPresent noPresent;
-  startPlay();
+  bench::startPlay();
   long frame = 0;
   AllocationWatch watch;
   for (auto _ : state)
-    playFrame(frame++);
+    bench::playFrame(frame++);
   watch.report(state);
   benchmark::DoNotOptimize(platform::BackBufferPixel(320, 240));
 }
@@ -211,11 +187,11 @@ void recordPlayFrames() {
   if (!frameStarts.empty())
     return;
   NoPresent noPresent;
-  startPlay();
+  bench::startPlay();
   drawObserver = recordBlit;
   for (long frame = 0; frame < 120; ++frame) {
     frameStarts.push_back(recorded.size());
-    playFrame(frame);
+    bench::playFrame(frame);
   }
   frameStarts.push_back(recorded.size());
   drawObserver = nullptr;
@@ -292,10 +268,5 @@ int main(int argc, char **argv) {
     std::fprintf(stderr, "pixel_bench: the allocation counter does not see SDL's allocations\n");
     return 1;
   }
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv))
-    return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
-  return 0;
+  return bench::runBenchmarks(argc, argv);
 }

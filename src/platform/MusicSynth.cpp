@@ -8,9 +8,11 @@
 #include <cstdlib>
 #include <filesystem>
 #include <new>
+#include <optional>
 #include <string_view>
 #include <system_error>
 #include <thread>
+#include <utility>
 
 namespace ruzoz::platform {
 
@@ -62,12 +64,11 @@ public:
   }
 
   bool DownloadInstruments() override {
-    if (preloaded_) {
+    if (const std::optional<bool> loaded = std::exchange(preloaded_, std::nullopt)) {
       // Loaded ahead: say now what loading said then, in start-up order.
-      preloaded_ = false;
       std::fputs(preloadMessages_.c_str(), stderr);
       preloadMessages_.clear();
-      return preloadResult_;
+      return *loaded;
     }
     std::string messages;
     const bool ok = LoadSoundFont(messages);
@@ -90,8 +91,7 @@ public:
   }
 
   void KeepPreload(bool result, std::string messages) {
-    preloaded_ = true;
-    preloadResult_ = result;
+    preloaded_ = result;
     preloadMessages_ = std::move(messages);
   }
 
@@ -117,8 +117,7 @@ private:
   fluid_settings_t *settings_;
   fluid_synth_t *synth_;
   int block_;
-  bool preloaded_ = false;
-  bool preloadResult_ = false;
+  std::optional<bool> preloaded_; // the SoundFont's result when read ahead
   std::string preloadMessages_;
 };
 

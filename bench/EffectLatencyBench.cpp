@@ -1,23 +1,19 @@
 // Effect latency: from PlaySoundEffect to the mixer callback that mixes the
 // effect's first sample. The game's real start-up runs, music included, with
 // SDL's dummy video and dummy audio (which pulls a block every 10 ms like a
-// device; SDL_AUDIODRIVER picks another). A probe in place of the music's
-// renderer renders the music as before and notes when an effect has started,
-// just before the callback mixes the effects and hands the block on.
+// device; SDL_AUDIODRIVER picks another). A probe in place of the output's
+// effects source notes when an effect has started, then mixes the effects
+// as before.
 //
 //   effect_latency_bench [benchmark options]      data folder: RUZOZ_DATA
 
 #include "BenchSupport.h"
 
-#include "audio/Audio.h"
-#include "audio/Music.h"
 #include "audio/Sound.h"
 #include "audio/SoundEffects.h"
-#include "platform/AudioDevice.h"
-#include "platform/Clock.h"
-#include "platform/Headless.h"
-#include "platform/Window.h"
-#include "shell/Errors.h"
+#include "platform/Audio.h"
+#include "platform/Events.h"
+#include "ports/Texts.h"
 #include "shell/StartUp.h"
 
 #include <benchmark/benchmark.h>
@@ -36,18 +32,21 @@ std::atomic<int> watched{-1};
 std::atomic<std::int64_t> mixedAt{0};
 std::atomic<long> callbacks{0};
 
-// Audio thread, device lock held: the effects are mixed right after this.
-void probe(float *out, int frames, void *) {
-  if (musicPerformance)
-    music::MusicPerformance::RenderInto(out, frames, musicPerformance.get());
-  callbacks.fetch_add(1);
-  const int index = watched.load();
-  if (index >= 0 && effectBuffers[index] &&
-      (effectBuffers[index]->GetStatus() & SoundBuffer::statusPlaying) != 0) {
-    mixedAt = platform::ReadCounter();
-    watched = -1;
+// Audio thread, output lock held, after the music.
+class Probe final : public MixSource {
+public:
+  void MixInto(float *out, int frames) override {
+    callbacks.fetch_add(1);
+    const int index = watched.load();
+    if (index >= 0 && effectBuffers[index] &&
+        (effectBuffers[index]->GetStatus() & SoundBuffer::statusPlaying) != 0) {
+      mixedAt = platform::SystemClock().ReadCounter();
+      watched = -1;
+    }
+    MixEffects(out, frames);
   }
-}
+};
+Probe probe;
 
 bool started = false;
 
@@ -62,7 +61,7 @@ bool startGame(benchmark::State &state) {
     state.SkipWithError(errorMessage != nullptr ? errorMessage : "start-up failed");
     return false;
   }
-  platform::SetMusicRenderer(probe, nullptr);
+  platform::DeviceAudioOutput().SetEffectsSource(&probe);
   started = true;
   return true;
 }
@@ -77,20 +76,21 @@ bool idle(int index) {
 void BM_EffectLatency(benchmark::State &state) {
   if (!startGame(state))
     return;
-  const double perSecond = static_cast<double>(platform::CounterFrequency());
+  Clock &clock = platform::SystemClock();
+  const double perSecond = static_cast<double>(clock.CounterFrequency());
   const int index = static_cast<int>(state.range(0));
   unsigned seed = 12345;
   std::vector<double> latencies;
   latencies.reserve(static_cast<std::size_t>(state.max_iterations));
   const long callbacksBefore = callbacks.load();
-  const std::int64_t begin = platform::ReadCounter();
+  const std::int64_t begin = clock.ReadCounter();
   for (auto _ : state) {
     while (!idle(index))
       std::this_thread::sleep_for(std::chrono::milliseconds(2));
     seed = seed * 1103515245u + 12345u;
     std::this_thread::sleep_for(std::chrono::microseconds((seed >> 8) % 10'000));
     mixedAt = 0;
-    const std::int64_t asked = platform::ReadCounter();
+    const std::int64_t asked = clock.ReadCounter();
     watched = index;
     PlaySoundEffect(index);
     while (mixedAt.load() == 0)
@@ -104,7 +104,7 @@ void BM_EffectLatency(benchmark::State &state) {
     state.counters["median_ms"] = 1000 * latencies[latencies.size() / 2];
     state.counters["max_ms"] = 1000 * latencies.back();
   }
-  const double seconds = static_cast<double>(platform::ReadCounter() - begin) / perSecond;
+  const double seconds = static_cast<double>(clock.ReadCounter() - begin) / perSecond;
   state.counters["callback_ms"] =
       1000 * seconds / static_cast<double>(callbacks.load() - callbacksBefore);
 }

@@ -40,7 +40,7 @@ BENCHMARK(BM_GenerateWorldReference)->Unit(benchmark::kMicrosecond);
 
 void BM_TitleFrame(benchmark::State &state) {
   resetAll();
-  InstallNominalSurfaces();
+  InstallNominalSurfaces(nullptr);
   for (auto _ : state)
     runFrame();
   benchmark::DoNotOptimize(randomState);
@@ -49,7 +49,7 @@ BENCHMARK(BM_TitleFrame)->Unit(benchmark::kMicrosecond);
 
 // Play frames of a running game: a fresh game on level 4 with the beam firing.
 void BM_PlayFrame(benchmark::State &state) {
-  InstallNominalSurfaces();
+  InstallNominalSurfaces(nullptr);
   bench::startPlay();
   long frame = 0;
   for (auto _ : state)

@@ -14,7 +14,7 @@
 // probe itself sleeps to 60 Hz deadlines and reports how late it woke: what
 // any sleeping program gets from this machine at that time.
 
-#include "platform/Clock.h"
+#include "platform/Events.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -97,8 +97,9 @@ int main(int argc, char **argv) {
     return fail("cannot make a frame log file");
   close(logFile);
 
-  const double perSecond = static_cast<double>(ruzoz::platform::CounterFrequency());
-  const std::int64_t launched = ruzoz::platform::ReadCounter();
+  ruzoz::Clock &clock = ruzoz::platform::SystemClock();
+  const double perSecond = static_cast<double>(clock.CounterFrequency());
+  const std::int64_t launched = clock.ReadCounter();
   const pid_t game = fork();
   if (game < 0)
     return fail("fork failed");
@@ -113,7 +114,7 @@ int main(int argc, char **argv) {
   std::this_thread::sleep_for(std::chrono::duration<double>(settle));
   const long long gameBefore = processorTicks(game);
   const long long watchedBefore = watched != 0 ? processorTicks(watched) : 0;
-  const std::int64_t windowBegin = ruzoz::platform::ReadCounter();
+  const std::int64_t windowBegin = clock.ReadCounter();
   const auto begin = std::chrono::steady_clock::now();
   // Meanwhile this program wakes at 60 Hz by the clock alone: how late a
   // bare sleeper wakes on this machine at this time, for comparison.
@@ -126,7 +127,7 @@ int main(int argc, char **argv) {
   const long long gameAfter = processorTicks(game);
   const long long watchedAfter = watched != 0 ? processorTicks(watched) : 0;
   const double elapsed = seconds(std::chrono::steady_clock::now() - begin);
-  const std::int64_t windowEnd = ruzoz::platform::ReadCounter();
+  const std::int64_t windowEnd = clock.ReadCounter();
   const long long peak = peakResidentKb(game);
 
   kill(game, SIGTERM);

@@ -14,8 +14,7 @@
 
 #include "game/World.h"
 #include "graphics/Display.h"
-#include "platform/Display.h"
-#include "platform/Headless.h"
+#include "platform/Events.h"
 #include "platform/Window.h"
 #include "screens/Screens.h"
 #include "shell/WindowProc.h"
@@ -97,6 +96,34 @@ public:
 
 // --- The display, as the start-up makes it -----------------------------
 
+struct BlitCall {
+  int number, x, y, glyph;
+};
+
+// The screen's video, which may leave out the present and may note every
+// blit.
+class BenchVideo final : public Video {
+public:
+  bool LoadImage(const char *fileName, Surface &out) override {
+    return platform::ScreenVideo().LoadImage(fileName, out);
+  }
+  void ReleaseImage(Surface &surface) override { platform::ScreenVideo().ReleaseImage(surface); }
+  void SetColorKey(Surface &surface) override { platform::ScreenVideo().SetColorKey(surface); }
+  void Blit(const Surface &image, int x, int y, const SourceRect *cell, int glyph) override {
+    if (record != nullptr)
+      record->push_back({image.number, x, y, glyph});
+    platform::ScreenVideo().Blit(image, x, y, cell, glyph);
+  }
+  void Flip() override {
+    if (present)
+      platform::ScreenVideo().Flip();
+  }
+
+  bool present = true;
+  std::vector<BlitCall> *record = nullptr;
+};
+BenchVideo screen;
+
 bool displayReady = false;
 int imagesRle = -1;
 
@@ -110,10 +137,9 @@ bool setUpDisplay(bool rle, benchmark::State &state) {
     if (!bench::enterDataFolder(state, RUZOZ_DATA_DIR))
       return false;
     platform::UseHeadlessDrivers();
-    displayReady = platform::RegisterWindowClass() &&
-                   platform::CreateGameWindow(windowWidth, windowHeight) &&
-                   platform::CreateDirectDraw() && platform::SetDisplayMode() &&
-                   platform::CreatePrimarySurface() && platform::AttachBackBuffer();
+    displayReady = platform::InitVideo() && platform::CreateGameWindow(windowWidth, windowHeight) &&
+                   platform::CreateRenderer() && platform::SetLogicalSize() &&
+                   platform::CreateFront() && platform::CreateBackBuffer();
     if (!displayReady) {
       state.SkipWithError("the display steps of the start-up failed");
       return false;
@@ -122,7 +148,7 @@ bool setUpDisplay(bool rle, benchmark::State &state) {
   if (imagesRle != static_cast<int>(rle)) {
     ReleaseAllImages();
     platform::SetImageRle(rle);
-    if (!LoadAllImages()) {
+    if (!LoadAllImages(screen)) {
       imagesRle = -1;
       state.SkipWithError("the images did not load");
       return false;
@@ -135,11 +161,8 @@ bool setUpDisplay(bool rle, benchmark::State &state) {
 // Frames are drawn, not presented, while one of these lives.
 class NoPresent {
 public:
-  NoPresent() : flip_(displayHooks.flip) { displayHooks.flip = nullptr; }
-  ~NoPresent() { displayHooks.flip = flip_; }
-
-private:
-  void (*flip_)();
+  NoPresent() { screen.present = false; }
+  ~NoPresent() { screen.present = true; }
 };
 
 // --- Frames ---------------------------------------------------------------
@@ -174,13 +197,8 @@ BENCHMARK(BM_PlayFramePixels)->ArgName("rle")->Arg(1)->Arg(0)->Unit(benchmark::k
 
 // --- The keyed blits of play frames alone ----------------------------------
 
-struct Blit {
-  int number, x, y, glyph;
-};
-std::vector<Blit> recorded;
+std::vector<BlitCall> recorded;
 std::vector<std::size_t> frameStarts;
-
-void recordBlit(int number, int x, int y, int glyph) { recorded.push_back({number, x, y, glyph}); }
 
 // The blits of 120 play frames, as the game issues them.
 void recordPlayFrames() {
@@ -188,13 +206,13 @@ void recordPlayFrames() {
     return;
   NoPresent noPresent;
   bench::startPlay();
-  drawObserver = recordBlit;
+  screen.record = &recorded;
   for (long frame = 0; frame < 120; ++frame) {
     frameStarts.push_back(recorded.size());
     bench::playFrame(frame);
   }
   frameStarts.push_back(recorded.size());
-  drawObserver = nullptr;
+  screen.record = nullptr;
 }
 
 void BM_PlayFrameKeyedBlits(benchmark::State &state) {
@@ -202,8 +220,8 @@ void BM_PlayFrameKeyedBlits(benchmark::State &state) {
     return;
   recordPlayFrames();
   double pixels = 0;
-  for (const Blit &b : recorded) {
-    const Surface *image = surfaceSlot(b.number);
+  for (const BlitCall &b : recorded) {
+    const Surface *image = surfaceSet[b.number];
     pixels += b.glyph >= 0 ? 16 * 16 : image->width * image->height;
   }
   const auto frames = static_cast<double>(frameStarts.size() - 1);
@@ -211,11 +229,11 @@ void BM_PlayFrameKeyedBlits(benchmark::State &state) {
   AllocationWatch watch;
   for (auto _ : state) {
     for (std::size_t i = frameStarts[frame]; i < frameStarts[frame + 1]; ++i) {
-      const Blit &b = recorded[i];
+      const BlitCall &b = recorded[i];
       if (b.glyph >= 0)
         DrawFontCell(b.x, b.y, b.glyph);
       else
-        DrawImage(b.x, b.y, surfaceSlot(b.number));
+        DrawImage(b.x, b.y, surfaceSet[b.number]);
     }
     if (++frame == frameStarts.size() - 1)
       frame = 0;
@@ -261,9 +279,9 @@ int main(int argc, char **argv) {
   // Zeros mean something only if SDL's own allocations are seen.
   allocations = 0;
   counting = true;
-  const bool made = platform::AttachBackBuffer();
+  const bool made = platform::CreateBackBuffer();
   counting = false;
-  platform::ReleasePrimarySurface();
+  platform::ReleaseFront();
   if (!made || allocations == 0) {
     std::fprintf(stderr, "pixel_bench: the allocation counter does not see SDL's allocations\n");
     return 1;

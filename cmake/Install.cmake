@@ -22,16 +22,14 @@ set(_generated ${PROJECT_BINARY_DIR}/packaging)
 configure_file(${_packaging}/ruzoz.in ${_generated}/ruzoz @ONLY)
 install(PROGRAMS ${_generated}/ruzoz DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-if(TARGET ruzoz)
-  # install(TARGETS) cannot rename; the build-tree name stays `ruzoz`.
-  install(PROGRAMS $<TARGET_FILE:ruzoz> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME ruzoz-game)
-  if(CMAKE_STRIP)
-    install(CODE "
-      if(CMAKE_INSTALL_DO_STRIP)
-        execute_process(COMMAND \"${CMAKE_STRIP}\"
-          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ruzoz-game\")
-      endif()")
-  endif()
+# install(TARGETS) cannot rename; the build-tree name stays `ruzoz`.
+install(PROGRAMS $<TARGET_FILE:ruzoz> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME ruzoz-game)
+if(CMAKE_STRIP)
+  install(CODE "
+    if(CMAKE_INSTALL_DO_STRIP)
+      execute_process(COMMAND \"${CMAKE_STRIP}\"
+        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ruzoz-game\")
+    endif()")
 endif()
 
 # Only the game's own file kinds: tools may leave other files there.

@@ -45,7 +45,7 @@ struct Shipped {
 };
 
 // Takes what the performance sends and checks it as a MIDI device would.
-class CheckingSynth final : public MusicSynth {
+class CheckingSynth final : public ruzoz::Synth {
 public:
   bool Configure() override { return true; }
   bool DownloadInstruments() override { return true; }
@@ -97,11 +97,11 @@ void Play(const MusicSegment &segment) {
   MusicPerformance performance(std::move(owned));
   performance.PlaySegment(segment);
   static float out[2 * 65536];
-  performance.Render(out, 4096);
+  performance.MixInto(out, 4096);
   performance.PlaySegment(segment);
   for (int blocks = 0; performance.IsPlaying(); ++blocks) {
     Check(blocks < 1 << 16, "a segment played once ends");
-    performance.Render(out, 65536);
+    performance.MixInto(out, 65536);
   }
   Check(synth.Silent(), "no note left sounding at the end");
 }
@@ -131,16 +131,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     Check(error.line >= 0 && !error.message.empty(), "a refusal says why");
     return 0;
   }
-  MusicComposer composer;
-  std::unique_ptr<MusicSegment> segment;
-  const int result = composer.ComposeSegmentFromTemplate(&style, &form, 1, &chordMap, segment);
-  Check((result == composeOk) == (segment != nullptr), "a segment exactly on success");
-  if (result != composeOk) {
-    Check(!composer.LastError().empty(), "a failed composition says why");
+  MusicSegment segment;
+  std::string reason;
+  if (!ComposeSegment(style, form, 1, chordMap, segment, reason)) {
+    Check(!reason.empty(), "a failed composition says why");
     return 0;
   }
-  CheckSegment(*segment);
-  segment->SetRepeats(0);
-  Play(*segment);
+  CheckSegment(segment);
+  segment.SetRepeats(0);
+  Play(segment);
   return 0;
 }

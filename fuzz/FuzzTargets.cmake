@@ -6,8 +6,6 @@
 # target in RUZOZ_FUZZ_TARGETS; the corpus of a target is
 # fuzz/corpus/<target>.
 
-find_package(SDL2 REQUIRED)
-
 set(RUZOZ_FUZZ_TARGETS wave image style chordmap template keyscript)
 set(RUZOZ_FUZZ_CORPUS ${CMAKE_CURRENT_LIST_DIR}/corpus)
 
@@ -18,10 +16,10 @@ function(ruzoz_add_fuzz_targets prefix)
     set(name ${prefix}${target})
     if(target STREQUAL "wave")
       add_executable(${name} ${dir}/FuzzWave.cpp)
-      target_link_libraries(${name} PRIVATE ruzoz_system)
+      target_link_libraries(${name} PRIVATE ruzoz_audio ruzoz_platform)
     elseif(target STREQUAL "image")
       add_executable(${name} ${dir}/FuzzImage.cpp)
-      target_link_libraries(${name} PRIVATE ruzoz_system SDL2::SDL2)
+      target_link_libraries(${name} PRIVATE ruzoz_graphics ruzoz_platform)
     elseif(target STREQUAL "keyscript")
       add_executable(${name} ${dir}/FuzzKeyScript.cpp)
       target_link_libraries(${name} PRIVATE ruzoz_replay)
@@ -29,7 +27,7 @@ function(ruzoz_add_fuzz_targets prefix)
       list(FIND RUZOZ_FUZZ_TARGETS ${target} part)
       math(EXPR part "${part} - 2") # style 0, chordmap 1, template 2
       add_executable(${name} ${dir}/FuzzMusic.cpp)
-      target_link_libraries(${name} PRIVATE ruzoz_core)
+      target_link_libraries(${name} PRIVATE ruzoz_audio)
       target_compile_definitions(${name} PRIVATE RUZOZ_FUZZ_MUSIC_PART=${part}
         RUZOZ_MUSIC_CONTENT="${PROJECT_SOURCE_DIR}/content/music")
     endif()

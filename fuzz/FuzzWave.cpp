@@ -6,7 +6,7 @@
 
 #include "audio/SoundEffects.h"
 #include "audio/Wave.h"
-#include "platform/SoundDevice.h"
+#include "platform/Audio.h"
 
 #include <algorithm>
 #include <cstring>
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
   Check(cap == 0 || std::memcmp(part.data(), whole, cap) == 0, "the cap takes the chunk's start");
 
   // The effect buffer, as CreateSoundBuffers fills it.
-  SoundDevice &device = platform::DefaultSoundDevice();
+  AudioOutput &device = platform::DeviceAudioOutput();
   std::unique_ptr<SoundBuffer> buffer = SoundBuffer::Create(device, format, dataSize);
   if (!buffer)
     return 0;

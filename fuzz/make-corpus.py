@@ -1,21 +1,27 @@
 #!/usr/bin/env python3
 """Writes the seed corpora of the fuzz targets from the real content.
 
-    python3 fuzz/make-corpus.py DATA_DIR
+    python3 fuzz/make-corpus.py DATA_DIR [SOUNDGEN]
 
-DATA_DIR is a built data folder (build/data). The seeds are small: sprites,
-trimmed waves, the music files, the start of the golden key scripts. The
-images come in the encodings a player's paint program might save: SDL has no
-coverage instrumentation here, so the fuzzer cannot find them by itself.
-Reproducers of fixed findings (repro-*) are kept; the rest is rewritten.
+DATA_DIR is a built data folder (build/data); SOUNDGEN the built
+ruzoz-soundgen (default: DATA_DIR/../tools/soundgen/ruzoz-soundgen), which
+writes the wave seeds as excerpts of the effects. The seeds are small:
+sprites, wave excerpts, the music files, the start of the golden key
+scripts. The images come in the encodings a player's paint program might
+save: SDL has no coverage instrumentation here, so the fuzzer cannot find
+them by itself. Reproducers of fixed findings (repro-*) and the hand-made
+damaged files (KEPT) are kept; the rest is rewritten.
 """
 
 import pathlib
 import struct
+import subprocess
 import sys
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CORPUS = ROOT / "fuzz" / "corpus"
+# A LIST chunk before "fmt " and an odd data chunk with its pad byte.
+KEPT = {"Get-list-odd.wav"}
 
 
 def read_bmp24(path):
@@ -107,23 +113,6 @@ def as_argb(width, height, rows):
     return bmp(width, height, 32, data, compression=3, masks=masks, header_size=108)
 
 
-def riff(chunks):
-    body = b"WAVE" + b"".join(
-        tag + struct.pack("<I", len(data)) + data + b"\0" * (len(data) & 1) for tag, data in chunks)
-    return b"RIFF" + struct.pack("<I", len(body)) + body
-
-
-def wave_chunks(path):
-    b = path.read_bytes()
-    at, chunks = 12, {}
-    while at + 8 <= len(b):
-        tag = b[at:at + 4]
-        size, = struct.unpack_from("<I", b, at + 4)
-        chunks[tag] = b[at + 8:at + 8 + size]
-        at += 8 + size + (size & 1)
-    return chunks[b"fmt "], chunks[b"data"]
-
-
 def write(target, name, data):
     folder = CORPUS / target
     folder.mkdir(parents=True, exist_ok=True)
@@ -131,12 +120,14 @@ def write(target, name, data):
 
 
 def main():
-    if len(sys.argv) != 2:
+    if len(sys.argv) not in (2, 3):
         sys.exit(__doc__)
     data_dir = pathlib.Path(sys.argv[1])
+    soundgen = pathlib.Path(sys.argv[2] if len(sys.argv) == 3 else
+                            data_dir.parent / "tools" / "soundgen" / "ruzoz-soundgen")
     for folder in CORPUS.glob("*"):
         for old in folder.glob("*"):
-            if not old.name.startswith("repro-"):
+            if not old.name.startswith("repro-") and old.name not in KEPT:
                 old.unlink()
 
     write("image", "Kugel.bmp", (data_dir / "Kugel.bmp").read_bytes())
@@ -154,14 +145,12 @@ def main():
     cells = [row[:64] for row in rows[:16]]  # the first four glyph cells
     write("image", "Zeichensatz-cells-1bit.bmp", as_palette(64, 16, cells, 1))
 
-    for name, start, length in [("GunShot.wav", 0, 256), ("drip.wav", 400, 200),
-                                ("Kollision.wav", 1000, 96), ("Schaden.wav", 2000, 512)]:
-        fmt, samples = wave_chunks(data_dir / name)
-        write("wave", name, riff([(b"fmt ", fmt), (b"data", samples[start:start + length])]))
-    fmt, samples = wave_chunks(data_dir / "Get.wav")
-    write("wave", "Get-list-odd.wav",
-          riff([(b"LIST", b"INFOISFT\x05\0\0\0ruzoz\0"), (b"fmt ", fmt),
-                (b"data", samples[:63])]))
+    wave_dir = CORPUS / "wave"
+    wave_dir.mkdir(parents=True, exist_ok=True)
+    for name, first, frames in [("GunShot.wav", 0, 64), ("drip.wav", 200, 100),
+                                ("Kollision.wav", 500, 48), ("Schaden.wav", 500, 128)]:
+        subprocess.run([str(soundgen), "--excerpt", name, str(first), str(frames),
+                        str(wave_dir / name)], check=True)
 
     music = ROOT / "content" / "music"
     write("style", "Style1.sty", (music / "Style1.sty").read_bytes())

@@ -1,39 +1,68 @@
 #include "audio/Music.h"
 
-#include "audio/Audio.h"
+#include "audio/MusicComposer.h"
+#include "audio/MusicLoader.h"
+#include "audio/MusicPerformance.h"
 #include "audio/Sound.h"
-#include "platform/MusicSynth.h"
-#include "shell/Errors.h"
+#include "ports/Texts.h"
 
 #include <cstdio>
-#include <new>
+#include <optional>
+#include <string>
 
 namespace ruzoz {
-
-std::unique_ptr<music::MusicPerformance> musicPerformance;
-std::unique_ptr<music::MusicLoader> musicLoader;
-std::unique_ptr<music::MusicComposer> musicComposer;
-std::shared_ptr<music::MusicTemplate> musicTemplate;
-std::shared_ptr<music::MusicStyle> musicStyle;
-std::shared_ptr<music::MusicChordMap> musicChordMap;
-std::unique_ptr<music::MusicSegment> musicSegment;
 
 namespace {
 
 constexpr double musicTempo = 160.0;
 constexpr unsigned musicRepeats = 999;
+constexpr int musicActivity = 1;
 
-// Behind PlayMusic(); start-up calls it directly so the replay trace does
-// not count the first start.
-void StartSegment() {
-  if (musicPerformance && musicSegment)
-    musicPerformance->PlaySegment(*musicSegment);
-}
+// The composed segment and the performance that plays it, from InitMusic
+// to ReleaseMusic.
+class Music {
+public:
+  explicit Music(std::unique_ptr<Synth> synth) : performance_(std::move(synth)) {}
 
-void SetSegmentRepeats(unsigned repeats) {
-  if (musicSegment)
-    musicSegment->SetRepeats(repeats);
-}
+  bool LoadInstruments() { return performance_.LoadInstruments(); }
+
+  // Reads the three files from the working directory and composes.
+  bool Compose() {
+    music::MusicTemplate form;
+    music::MusicStyle style;
+    music::MusicChordMap chordMap;
+    if (!music::LoadMusicFile("Template1.tpl", form) ||
+        !music::LoadMusicFile("Style1.sty", style) ||
+        !music::LoadMusicFile("Chordmap1.cdm", chordMap))
+      return false;
+    std::string error;
+    if (!music::ComposeSegment(style, form, musicActivity, chordMap, segment_, error)) {
+      std::fprintf(stderr, "music: %s\n", error.c_str());
+      return false;
+    }
+    segment_.SetRepeats(musicRepeats);
+    return true;
+  }
+
+  // The segment's first start comes with its own tempo, which the
+  // performance's 160 bpm replaces at once; restarts keep the 160.
+  void Start(AudioOutput &output) {
+    performance_.Connect(output);
+    Restart();
+    segment_.DisableTempo();
+    performance_.SetTempo(musicTempo);
+  }
+
+  void Restart() { performance_.PlaySegment(segment_); }
+  void SetRepeats(unsigned repeats) { segment_.SetRepeats(repeats); }
+
+private:
+  music::MusicPerformance performance_;
+  music::MusicSegment segment_;
+};
+
+// Holds a value only while the music plays.
+std::optional<Music> playing;
 
 bool Fail(const char *text) {
   errorMessage = text;
@@ -42,76 +71,29 @@ bool Fail(const char *text) {
 
 } // namespace
 
-bool ComposeMusic() {
-  musicLoader->EnableCache(true);
-  musicTemplate = musicLoader->GetObject<music::MusicTemplate>("Template1.tpl");
-  if (!musicTemplate)
-    return false;
-  musicStyle = musicLoader->GetObject<music::MusicStyle>("Style1.sty");
-  if (!musicStyle)
-    return false;
-  musicChordMap = musicLoader->GetObject<music::MusicChordMap>("Chordmap1.cdm");
-  if (!musicChordMap)
-    return false;
-  const int result = musicComposer->ComposeSegmentFromTemplate(
-      musicStyle.get(), musicTemplate.get(), 1, musicChordMap.get(), musicSegment);
-  if (result != music::composeOk) {
-    std::fprintf(stderr, "music: %s\n", musicComposer->LastError().c_str());
-    return false;
-  }
-  musicSegment->SetRepeats(musicRepeats);
-  return true;
-}
-
-bool InitMusic() {
-  if (auto synth = platform::CreateMusicSynth())
-    musicPerformance.reset(new (std::nothrow) music::MusicPerformance(std::move(synth)));
-  if (!musicPerformance)
-    return Fail("Error creating DirectMusicPerformance object");
-  musicLoader.reset(new (std::nothrow) music::MusicLoader());
-  if (!musicLoader)
-    return Fail("Error creating DirectMusicLoader object");
-  musicComposer.reset(new (std::nothrow) music::MusicComposer());
-  if (!musicComposer)
-    return Fail("Error creating DirectMusicComposer object");
-  musicPerformance->Init();
+bool InitMusic(std::unique_ptr<Synth> synth, AudioOutput &output) {
+  if (!synth)
+    return Fail(texts::synthFailed);
+  Music &made = playing.emplace(std::move(synth));
   // Without instruments there is no music to play.
-  if (!musicPerformance->SetAutoDownload(true))
-    return Fail("Error loading music");
-  musicPerformance->AddPort(platform::DeviceMusicPort());
-  if (!ComposeMusic())
-    return Fail("Error loading music");
-  audioHooks.playMusic = StartSegment;
-  audioHooks.setMusicRepeats = SetSegmentRepeats;
-  StartSegment();
-  musicSegment->DisableTempo();
-  std::unique_ptr<music::TempoMessage> message = musicPerformance->AllocTempoMessage();
-  if (!message)
-    return true;
-  message->tempo = musicTempo;
-  message->referenceTime = true;
-  musicPerformance->SendTempoMessage(std::move(message));
+  if (!made.LoadInstruments() || !made.Compose()) {
+    playing.reset();
+    return Fail(texts::musicFailed);
+  }
+  made.Start(output);
   return true;
 }
 
-void ReleaseMusic() {
-  if (musicLoader)
-    musicLoader->ClearCache();
-  if (musicPerformance) {
-    musicPerformance->Stop();
-    musicPerformance->CloseDown();
-  }
-  if (audioHooks.playMusic == StartSegment)
-    audioHooks.playMusic = nullptr;
-  if (audioHooks.setMusicRepeats == SetSegmentRepeats)
-    audioHooks.setMusicRepeats = nullptr;
-  musicSegment.reset();
-  musicTemplate.reset();
-  musicStyle.reset();
-  musicChordMap.reset();
-  musicComposer.reset();
-  musicLoader.reset();
-  musicPerformance.reset();
+void ReleaseMusic() { playing.reset(); }
+
+void RestartMusic() {
+  if (playing)
+    playing->Restart();
+}
+
+void SetMusicSegmentRepeats(unsigned repeats) {
+  if (playing)
+    playing->SetRepeats(repeats);
 }
 
 } // namespace ruzoz

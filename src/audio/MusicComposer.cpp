@@ -464,33 +464,25 @@ private:
 
 } // namespace
 
-int MusicComposer::ComposeSegmentFromTemplate(const MusicStyle *style, const MusicTemplate *form,
-                                              int activity, const MusicChordMap *chordMap,
-                                              std::unique_ptr<MusicSegment> &segment) {
-  error_.clear();
-  if (style == nullptr || form == nullptr || chordMap == nullptr) {
-    error_ = "a style, a template and a chord map are needed";
-    return composeInvalidArgument;
-  }
+bool ComposeSegment(const MusicStyle &style, const MusicTemplate &form, int activity,
+                    const MusicChordMap &chordMap, MusicSegment &segment, std::string &error) {
+  error.clear();
   if (activity < 0 || activity > 3) {
-    error_ = "activity " + std::to_string(activity) + " is outside 0..3";
-    return composeInvalidArgument;
+    error = "activity " + std::to_string(activity) + " is outside 0..3";
+    return false;
   }
-  if (style->beatsPerMeasure != form->beatsPerMeasure) {
-    error_ = "the style is in " + std::to_string(style->beatsPerMeasure) + "/4, the template in " +
-             std::to_string(form->beatsPerMeasure) + "/4";
-    return composeMismatch;
+  if (style.beatsPerMeasure != form.beatsPerMeasure) {
+    error = "the style is in " + std::to_string(style.beatsPerMeasure) + "/4, the template in " +
+            std::to_string(form.beatsPerMeasure) + "/4";
+    return false;
   }
-  if (form->signposts.empty() || form->measures <= 0 || chordMap->chords.empty() ||
-      style->parts.empty()) {
-    error_ = "the template, the chord map or the style is empty";
-    return composeInvalidArgument;
+  if (form.signposts.empty() || form.measures <= 0 || chordMap.chords.empty() ||
+      style.parts.empty()) {
+    error = "the template, the chord map or the style is empty";
+    return false;
   }
-  auto result = std::make_unique<MusicSegment>();
-  if (!Composition(*style, *form, activity, *chordMap, *result, error_).Run())
-    return composeMismatch;
-  segment = std::move(result);
-  return composeOk;
+  segment = MusicSegment();
+  return Composition(style, form, activity, chordMap, segment, error).Run();
 }
 
 } // namespace ruzoz::music

@@ -3,31 +3,15 @@
 
 #include "audio/MusicModel.h"
 
-#include <cstdint>
-#include <memory>
 #include <string>
 
 namespace ruzoz::music {
 
-enum ComposeResult : int {
-  composeOk = 0,
-  composeInvalidArgument = 1, // missing input or activity outside 0..3
-  composeMismatch = 2,        // the inputs do not fit together
-};
-
-class MusicComposer {
-public:
-  // Activity 0..3: the lower, the more often the chord changes. Uses its own
-  // fixed seed, so the same inputs always give the same segment.
-  int ComposeSegmentFromTemplate(const MusicStyle *style, const MusicTemplate *form, int activity,
-                                 const MusicChordMap *chordMap,
-                                 std::unique_ptr<MusicSegment> &segment);
-
-  // Why the last composition failed.
-  const std::string &LastError() const { return error_; }
-
-private:
-  std::string error_;
-};
+// Activity 0..3: the lower, the more often the chord changes. Uses its own
+// fixed seed, so the same inputs always give the same segment. False with
+// `error` saying why when the inputs do not fit together; `segment` is then
+// of no use.
+bool ComposeSegment(const MusicStyle &style, const MusicTemplate &form, int activity,
+                    const MusicChordMap &chordMap, MusicSegment &segment, std::string &error);
 
 } // namespace ruzoz::music

@@ -46,53 +46,22 @@ bool Parse(std::string_view text, const std::string &file, MusicChordMap &out,
   return ParseChordMap(text, file, out, error);
 }
 
-} // namespace
-
-void MusicLoader::EnableCache(bool on) {
-  cacheOn_ = on;
-  if (!on)
-    ClearCache();
-}
-
-void MusicLoader::ClearCache() {
-  templates_.clear();
-  styles_.clear();
-  chordMaps_.clear();
-}
-
-template <> std::map<std::string, std::shared_ptr<MusicTemplate>> &MusicLoader::Cache() {
-  return templates_;
-}
-template <> std::map<std::string, std::shared_ptr<MusicStyle>> &MusicLoader::Cache() {
-  return styles_;
-}
-template <> std::map<std::string, std::shared_ptr<MusicChordMap>> &MusicLoader::Cache() {
-  return chordMaps_;
-}
-
-template <class T> std::shared_ptr<T> MusicLoader::GetObject(const std::string &fileName) {
-  auto &cache = Cache<T>();
-  if (cacheOn_) {
-    auto found = cache.find(fileName);
-    if (found != cache.end())
-      return found->second;
-  }
+template <class T> bool Load(const std::string &fileName, T &out) {
   std::string text;
   if (!ReadFile(fileName, text))
-    return nullptr;
-  auto object = std::make_shared<T>();
+    return false;
   MusicParseError error;
-  if (!Parse(text, fileName, *object, error)) {
+  if (!Parse(text, fileName, out, error)) {
     std::fprintf(stderr, "%s\n", error.Text().c_str());
-    return nullptr;
+    return false;
   }
-  if (cacheOn_)
-    cache[fileName] = object;
-  return object;
+  return true;
 }
 
-template std::shared_ptr<MusicTemplate> MusicLoader::GetObject(const std::string &);
-template std::shared_ptr<MusicStyle> MusicLoader::GetObject(const std::string &);
-template std::shared_ptr<MusicChordMap> MusicLoader::GetObject(const std::string &);
+} // namespace
+
+bool LoadMusicFile(const std::string &fileName, MusicTemplate &out) { return Load(fileName, out); }
+bool LoadMusicFile(const std::string &fileName, MusicStyle &out) { return Load(fileName, out); }
+bool LoadMusicFile(const std::string &fileName, MusicChordMap &out) { return Load(fileName, out); }
 
 } // namespace ruzoz::music

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 namespace ruzoz::music {
 
@@ -19,83 +18,60 @@ std::uint32_t BeatMicrosecondsOf(double bpm) {
 
 } // namespace
 
-MusicPerformance::MusicPerformance(std::unique_ptr<MusicSynth> synth) : synth_(std::move(synth)) {}
+MusicPerformance::MusicPerformance(std::unique_ptr<Synth> synth) : synth_(std::move(synth)) {}
 
-MusicPerformance::~MusicPerformance() { CloseDown(); }
+MusicPerformance::~MusicPerformance() { Disconnect(); }
 
-bool MusicPerformance::Init() { return synth_->Configure(); }
-
-bool MusicPerformance::SetAutoDownload(bool on) {
-  if (on && !instruments_)
-    instruments_ = synth_->DownloadInstruments();
-  return !on || instruments_;
+bool MusicPerformance::LoadInstruments() {
+  synth_->Configure();
+  return synth_->DownloadInstruments();
 }
 
-void MusicPerformance::AddPort(const MusicPort &port) {
-  if (connected_ || port.connect == nullptr)
+void MusicPerformance::Connect(AudioOutput &output) {
+  output_ = &output;
+  output.SetMusicSource(this);
+}
+
+void MusicPerformance::Disconnect() {
+  if (output_ == nullptr)
     return;
-  port_ = port;
-  port_.connect(&MusicPerformance::RenderInto, this);
-  connected_ = true;
+  output_->SetMusicSource(nullptr);
+  output_ = nullptr;
 }
 
 void MusicPerformance::Lock() {
-  if (connected_ && port_.lock)
-    port_.lock();
+  if (output_ != nullptr)
+    output_->Lock();
 }
 
 void MusicPerformance::Unlock() {
-  if (connected_ && port_.unlock)
-    port_.unlock();
+  if (output_ != nullptr)
+    output_->Unlock();
 }
 
 void MusicPerformance::PlaySegment(const MusicSegment &segment) {
   Lock();
-  transport_ = Transport::Play;
-  transportOrder_ = ++handOverCount_;
+  playPending_ = true;
+  playOrder_ = ++handOverCount_;
   pendingSegment_ = segment.events.empty() ? nullptr : &segment;
   pendingRepeats_ = segment.repeats;
   pendingSegmentTempo_ = segment.tempoEnabled ? BeatMicrosecondsOf(segment.tempo) : 0;
   Unlock();
 }
 
-void MusicPerformance::Stop() {
-  Lock();
-  transport_ = Transport::Stop;
-  transportOrder_ = ++handOverCount_;
-  pendingSegment_ = nullptr;
-  Unlock();
-}
-
-std::unique_ptr<TempoMessage> MusicPerformance::AllocTempoMessage() {
-  return std::unique_ptr<TempoMessage>(new (std::nothrow) TempoMessage());
-}
-
-void MusicPerformance::SendTempoMessage(std::unique_ptr<TempoMessage> message) {
-  if (!message || !(message->tempo > 0.0))
+void MusicPerformance::SetTempo(double beatsPerMinute) {
+  if (!(beatsPerMinute > 0.0))
     return;
   Lock();
-  pendingTempo_ = BeatMicrosecondsOf(message->tempo);
+  pendingTempo_ = BeatMicrosecondsOf(beatsPerMinute);
   tempoOrder_ = ++handOverCount_;
   Unlock();
-}
-
-void MusicPerformance::CloseDown() {
-  if (connected_) {
-    port_.connect(nullptr, nullptr);
-    connected_ = false;
-  }
-  // No audio thread runs us any more.
-  segment_ = nullptr;
-  pendingSegment_ = nullptr;
-  transport_ = Transport::None;
-  pendingTempo_ = 0;
 }
 
 std::uint64_t MusicPerformance::FrameOf(std::uint64_t tick) const {
   if (tick <= anchorTick_)
     return anchorFrame_;
-  const Wide scaled = Wide(tick - anchorTick_) * beatMicroseconds_ * performanceRate;
+  const Wide scaled = Wide(tick - anchorTick_) * beatMicroseconds_ * mixRate;
   return anchorFrame_ +
          static_cast<std::uint64_t>(scaled / (Wide(ticksPerBeat) * microsecondsPerSecond));
 }
@@ -104,17 +80,16 @@ std::uint64_t MusicPerformance::TickAt(std::uint64_t frame) const {
   if (frame <= anchorFrame_)
     return anchorTick_;
   const Wide scaled = Wide(frame - anchorFrame_) * ticksPerBeat * microsecondsPerSecond;
-  return anchorTick_ +
-         static_cast<std::uint64_t>(scaled / (Wide(beatMicroseconds_) * performanceRate));
+  return anchorTick_ + static_cast<std::uint64_t>(scaled / (Wide(beatMicroseconds_) * mixRate));
 }
 
 void MusicPerformance::TakeHandOvers() {
   const bool tempo = pendingTempo_ != 0;
-  if (transport_ == Transport::None && !tempo)
+  if (!playPending_ && !tempo)
     return;
-  const auto applyTransport = [this] {
+  const auto applyPlay = [this] {
     synth_->AllNotesOff();
-    segment_ = transport_ == Transport::Play ? pendingSegment_ : nullptr;
+    segment_ = pendingSegment_;
     if (segment_ == nullptr)
       return;
     // Start on a block boundary so every restart lines up with the synth the same way.
@@ -134,16 +109,16 @@ void MusicPerformance::TakeHandOvers() {
     }
     beatMicroseconds_ = pendingTempo_;
   };
-  if (tempo && transport_ != Transport::None && tempoOrder_ < transportOrder_) {
+  if (tempo && playPending_ && tempoOrder_ < playOrder_) {
     applyTempo();
-    applyTransport();
+    applyPlay();
   } else {
-    if (transport_ != Transport::None)
-      applyTransport();
+    if (playPending_)
+      applyPlay();
     if (tempo)
       applyTempo();
   }
-  transport_ = Transport::None;
+  playPending_ = false;
   pendingSegment_ = nullptr;
   pendingTempo_ = 0;
 }
@@ -177,7 +152,7 @@ void MusicPerformance::Advance() {
   repetitionTick_ += segment_->lengthTicks;
 }
 
-void MusicPerformance::Render(float *out, int frames) {
+void MusicPerformance::MixInto(float *out, int frames) {
   TakeHandOvers();
   const std::uint64_t block = static_cast<std::uint64_t>(synth_->BlockFrames());
   int done = 0;
@@ -198,10 +173,6 @@ void MusicPerformance::Render(float *out, int frames) {
     frame_ += chunk;
     done += static_cast<int>(chunk);
   }
-}
-
-void MusicPerformance::RenderInto(float *out, int frames, void *context) {
-  static_cast<MusicPerformance *>(context)->Render(out, frames);
 }
 
 } // namespace ruzoz::music

@@ -1,77 +1,40 @@
 #pragma once
-// Plays a segment through a synthesizer. The sequencer runs inside the audio
-// callback (Render), so only the audio thread touches the synthesizer; the
-// game thread hands over play, stop and tempo under the port's lock.
+// Plays a segment through a synthesizer. The sequencer runs inside the
+// output's mixing (MixInto), so only the mixing thread touches the synth;
+// the game thread hands over play and tempo under the output's lock.
 
 #include "audio/MusicModel.h"
+#include "ports/Sound.h"
 
 #include <cstdint>
 #include <memory>
 
 namespace ruzoz::music {
 
-constexpr int performanceRate = 44100;
-
-// What the performance drives. Called only from Render once a port exists.
-class MusicSynth {
+class MusicPerformance final : public MixSource {
 public:
-  virtual ~MusicSynth() = default;
-  // Gain, reverb and chorus; false if the synth refused them.
-  virtual bool Configure() = 0;
-  // Loads the instruments; false when there are none to be had.
-  virtual bool DownloadInstruments() = 0;
-  virtual void NoteOn(int channel, int key, int velocity) = 0;
-  virtual void NoteOff(int channel, int key) = 0;
-  virtual void ProgramChange(int channel, int program) = 0;
-  virtual void ControlChange(int channel, int controller, int value) = 0;
-  virtual void AllNotesOff() = 0;
-  // Interleaved stereo, overwriting `out`.
-  virtual void Render(float *out, int frames) = 0;
-  // Events take effect only at multiples of this many rendered frames.
-  virtual int BlockFrames() const = 0;
-};
-
-using MusicRenderFunction = void (*)(float *out, int frames, void *context);
-
-// The output the performance renders into.
-struct MusicPort {
-  void (*connect)(MusicRenderFunction render, void *context) = nullptr;
-  void (*lock)() = nullptr;
-  void (*unlock)() = nullptr;
-};
-
-struct TempoMessage {
-  double tempo = 0.0; // beats per minute
-  bool referenceTime = false;
-  std::uint64_t time = 0; // 0: at once
-};
-
-class MusicPerformance {
-public:
-  explicit MusicPerformance(std::unique_ptr<MusicSynth> synth);
-  ~MusicPerformance();
+  explicit MusicPerformance(std::unique_ptr<Synth> synth);
+  ~MusicPerformance() override;
   MusicPerformance(const MusicPerformance &) = delete;
   MusicPerformance &operator=(const MusicPerformance &) = delete;
 
-  // Game thread.
-  bool Init();
-  bool SetAutoDownload(bool on);
-  void AddPort(const MusicPort &port);
+  // Game thread. Configures the synth (a refusal is no failure) and loads
+  // its instruments; false when there are none.
+  bool LoadInstruments();
+  // From now on `output` pulls the music, and hand-overs take its lock.
+  void Connect(AudioOutput &output);
+  // Afterwards nothing renders; safe when not connected.
+  void Disconnect();
   // Starts `segment` from its beginning in place of the one playing, with
-  // the segment's repeat count and, if enabled, its own tempo.
+  // the segment's repeat count and, if enabled, its own tempo. The segment
+  // must outlive its playing.
   void PlaySegment(const MusicSegment &segment);
-  void Stop();
-  std::unique_ptr<TempoMessage> AllocTempoMessage();
-  void SendTempoMessage(std::unique_ptr<TempoMessage> message);
-  // Disconnects from the port; afterwards nothing renders.
-  void CloseDown();
+  void SetTempo(double beatsPerMinute);
 
-  // Audio thread (or a test with no port): renders `frames` stereo frames.
-  void Render(float *out, int frames);
-  static void RenderInto(float *out, int frames, void *context);
+  // Mixing thread (or a test with no output): `frames` stereo frames.
+  void MixInto(float *out, int frames) override;
 
-  // Audio-thread state, for offline rendering and tests.
-  std::uint64_t FramesRendered() const { return frame_; }
+  // Mixing-thread state, for tests.
   bool IsPlaying() const { return segment_ != nullptr; }
   // Frame (since the synth started) at which the playing segment began.
   std::uint64_t SegmentStartFrame() const { return anchorFrame_; }
@@ -79,8 +42,6 @@ public:
   std::uint32_t BeatMicroseconds() const { return beatMicroseconds_; }
 
 private:
-  enum class Transport : std::uint8_t { None, Play, Stop };
-
   void Lock();
   void Unlock();
   void TakeHandOvers();
@@ -89,22 +50,20 @@ private:
   void Dispatch(const MusicEvent &event);
   void Advance();
 
-  std::unique_ptr<MusicSynth> synth_;
-  MusicPort port_;
-  bool connected_ = false;
-  bool instruments_ = false;
+  std::unique_ptr<Synth> synth_;
+  AudioOutput *output_ = nullptr;
 
-  // Handed over under the lock.
+  // Handed over under the lock; the order numbers say which came last.
   std::uint64_t handOverCount_ = 0;
-  Transport transport_ = Transport::None;
-  std::uint64_t transportOrder_ = 0;
+  bool playPending_ = false;
+  std::uint64_t playOrder_ = 0;
   const MusicSegment *pendingSegment_ = nullptr;
   unsigned pendingRepeats_ = 0;
   std::uint32_t pendingSegmentTempo_ = 0; // 0: the segment's tempo is off
   std::uint32_t pendingTempo_ = 0;
   std::uint64_t tempoOrder_ = 0;
 
-  // Audio thread only.
+  // Mixing thread only.
   std::uint64_t frame_ = 0;
   const MusicSegment *segment_ = nullptr;
   unsigned repeatsLeft_ = 0;

@@ -1,28 +1,27 @@
 #include "audio/Sound.h"
 
+#include "audio/Music.h"
+#include "audio/SoundEffects.h"
+
 namespace ruzoz {
 
-AudioHooks audioHooks;
-void (*soundObserver)(int) = nullptr;
-void (*musicObserver)() = nullptr;
+namespace {
 
-void PlaySoundEffect(int index) {
-  if (soundObserver)
-    soundObserver(index);
-  if (audioHooks.playEffect)
-    audioHooks.playEffect(index);
-}
+// Effects through the effect buffers, music through the music object; each
+// silent until its start-up step succeeded.
+class AudioSubsystemSound final : public Sound {
+public:
+  void PlayEffect(int index) override { PlayEffectBuffer(index); }
+  void PlayMusic() override { RestartMusic(); }
+  void SetMusicRepeats(unsigned repeats) override { SetMusicSegmentRepeats(repeats); }
+};
 
-void PlayMusic() {
-  if (musicObserver)
-    musicObserver();
-  if (audioHooks.playMusic)
-    audioHooks.playMusic();
-}
+AudioSubsystemSound audioSound;
 
-void SetMusicRepeats(unsigned repeats) {
-  if (audioHooks.setMusicRepeats)
-    audioHooks.setMusicRepeats(repeats);
-}
+} // namespace
+
+Sound *sound = &audioSound;
+
+Sound &AudioSound() { return audioSound; }
 
 } // namespace ruzoz

@@ -1,4 +1,10 @@
 #pragma once
+// The game's sound requests. They go to `sound`, which is the audio
+// subsystem's own (effect buffers and music) unless a tool wrapped it.
+
+#include "ports/Sound.h"
+
+#include <memory>
 
 namespace ruzoz {
 
@@ -10,22 +16,24 @@ enum SoundEffectIndex : int {
   sfxKollision = 4,
 };
 
-void PlaySoundEffect(int index);
+// Never null.
+extern Sound *sound;
+// The audio subsystem's own: what `sound` starts as.
+Sound &AudioSound();
+
+inline void PlaySoundEffect(int index) { sound->PlayEffect(index); }
 // Plays the composed music segment from its beginning.
-void PlayMusic();
+inline void PlayMusic() { sound->PlayMusic(); }
 // Repeat count of the composed segment.
-void SetMusicRepeats(unsigned repeats);
+inline void SetMusicRepeats(unsigned repeats) { sound->SetMusicRepeats(repeats); }
 
-// Filled in by the audio devices once they exist. Each may be null.
-struct AudioHooks {
-  void (*playEffect)(int index) = nullptr;
-  void (*playMusic)() = nullptr;
-  void (*setMusicRepeats)(unsigned repeats) = nullptr;
-};
-extern AudioHooks audioHooks;
-
-// See every effect and music restart the game asks for (the replay trace).
-extern void (*soundObserver)(int index);
-extern void (*musicObserver)();
+// Start-up steps. InitSound: the output and the five effect buffers.
+// InitMusic: reads the three music files, composes and starts playing on
+// `output` with `synth` (null when none could be made). Both false with
+// errorMessage set; nothing is undone (the release steps do that).
+bool InitSound(AudioOutput &output);
+void ReleaseSound();
+bool InitMusic(std::unique_ptr<Synth> synth, AudioOutput &output);
+void ReleaseMusic();
 
 } // namespace ruzoz

@@ -1,8 +1,7 @@
 #include "audio/SoundEffects.h"
 
-#include "audio/Audio.h"
 #include "audio/Sound.h"
-#include "shell/Errors.h"
+#include "ports/Texts.h"
 
 #include <algorithm>
 #include <new>
@@ -12,10 +11,16 @@ namespace ruzoz {
 const char *const effectFiles[effectCount] = {"GunShot.wav", "drip.wav", "Schaden.wav", "Get.wav",
                                               "Kollision.wav"};
 
-SoundDevice *soundDevice = nullptr;
+AudioOutput *soundDevice = nullptr;
 std::unique_ptr<SoundBuffer> effectBuffers[effectCount];
 
 namespace {
+
+class EffectsMix final : public MixSource {
+public:
+  void MixInto(float *out, int frames) override { MixEffects(out, frames); }
+};
+EffectsMix effectsMix;
 
 // Puts `buffer` into entry `index`; the mixer never sees a freed buffer.
 void ReplaceBuffer(int index, std::unique_ptr<SoundBuffer> buffer) {
@@ -26,7 +31,7 @@ void ReplaceBuffer(int index, std::unique_ptr<SoundBuffer> buffer) {
 
 } // namespace
 
-std::unique_ptr<SoundBuffer> SoundBuffer::Create(SoundDevice &device, const WaveFormat &format,
+std::unique_ptr<SoundBuffer> SoundBuffer::Create(AudioOutput &device, const WaveFormat &format,
                                                  std::uint32_t bytes) {
   // Compressed or inconsistent data would only ever play as noise.
   const std::uint32_t frameBytes = std::uint32_t(format.channels) * format.bitsPerSample / 8;
@@ -56,7 +61,7 @@ bool SoundBuffer::Unlock(std::uint8_t *region, std::uint32_t written) {
   const std::uint32_t whole = written - written % format.blockAlign;
   bool done = whole == 0 || device.Convert(format, staging.get(), whole, converted);
   staging.reset();
-  if (!done || converted.size() % effectChannels != 0)
+  if (!done || converted.size() % mixChannels != 0)
     return false;
   device.Lock();
   samples.swap(converted);
@@ -91,35 +96,34 @@ void SoundBuffer::MixInto(float *out, int frames) {
     return;
   const std::size_t total = Frames();
   const std::size_t n = std::min(std::size_t(frames), total - position);
-  const float *from = samples.data() + position * effectChannels;
-  for (std::size_t i = 0; i < n * effectChannels; ++i)
+  const float *from = samples.data() + position * mixChannels;
+  for (std::size_t i = 0; i < n * mixChannels; ++i)
     out[i] += from[i];
   position += n;
   if (position >= total)
     playing = false;
 }
 
-bool InitSound(SoundDevice &device) {
-  if (!device.Open()) {
-    errorMessage = "DirectSoundCreate FAILED";
+bool InitSound(AudioOutput &output) {
+  if (!output.Open()) {
+    errorMessage = texts::soundDeviceFailed;
     return false;
   }
-  soundDevice = &device;
-  if (!device.AcceptsMix()) {
-    errorMessage = "SetCooperativeLevel FAILED";
+  soundDevice = &output;
+  if (!output.AcceptsMix()) {
+    errorMessage = texts::soundFormatFailed;
     return false;
   }
-  audioHooks.playEffect = PlayEffectBuffer;
+  output.SetEffectsSource(&effectsMix);
   return CreateSoundBuffers();
 }
 
 void ReleaseSound() {
   if (!soundDevice)
     return;
-  if (audioHooks.playEffect == PlayEffectBuffer)
-    audioHooks.playEffect = nullptr;
   // Closing stops the mixing thread, so the buffers can go after it.
   soundDevice->Close();
+  soundDevice->SetEffectsSource(nullptr);
   for (auto &buffer : effectBuffers)
     buffer.reset();
   soundDevice = nullptr;
@@ -127,7 +131,7 @@ void ReleaseSound() {
 
 bool CreateSoundBuffers() {
   if (!soundDevice) {
-    errorMessage = "CreateBuffer FAILED";
+    errorMessage = texts::bufferFailed;
     return false;
   }
   // All five files are read before the first buffer is made; a file that
@@ -141,7 +145,7 @@ bool CreateSoundBuffers() {
     waves[i].GetFormat(format);
     auto buffer = SoundBuffer::Create(*soundDevice, format, waves[i].GetDataSize());
     if (!buffer) {
-      errorMessage = "CreateBuffer FAILED";
+      errorMessage = texts::bufferFailed;
       return false;
     }
     SoundBuffer *fresh = buffer.get();
@@ -150,12 +154,12 @@ bool CreateSoundBuffers() {
     std::uint8_t *region = nullptr;
     std::uint32_t length = 0;
     if (!fresh->Lock(&region, &length)) {
-      errorMessage = "Error Loading Sound";
+      errorMessage = texts::soundFailed;
       return false;
     }
     std::uint32_t written = waves[i].ReadData(&region, length);
     if (!fresh->Unlock(region, written)) {
-      errorMessage = "Error Loading Sound";
+      errorMessage = texts::soundFailed;
       return false;
     }
   }

@@ -1,7 +1,6 @@
 #pragma once
 // The five effect buffers: each holds one wave file's samples, converted once
-// to the mix format, and plays once at a time. Platform-free: the output
-// device is an interface that the platform layer (or a test) provides.
+// to the mix format by the output, and plays once at a time.
 
 #include "audio/Wave.h"
 
@@ -14,33 +13,9 @@
 namespace ruzoz {
 
 constexpr int effectCount = 5;
-// The mix: interleaved stereo float frames at the device's rate.
-constexpr int effectChannels = 2;
 
 // The file of each effect, indexed by SoundEffectIndex.
 extern const char *const effectFiles[effectCount];
-
-// The output the effects sound on. Its mixing thread pulls MixEffects while
-// holding the device lock.
-class SoundDevice {
-public:
-  virtual ~SoundDevice() = default;
-  // Opens the default output and starts mixing; false when there is none.
-  virtual bool Open() = 0;
-  // True when the opened output takes the mix as it is.
-  virtual bool AcceptsMix() = 0;
-  virtual void Close() = 0;
-  // The output went away; Reopen brings the default output back.
-  virtual bool IsLost() = 0;
-  virtual bool Reopen() = 0;
-  // Sample data of `format` into interleaved stereo float at the mix rate.
-  virtual bool CanConvert(const WaveFormat &format) = 0;
-  virtual bool Convert(const WaveFormat &format, const std::uint8_t *bytes, std::uint32_t count,
-                       std::vector<float> &out) = 0;
-  // Serialise with the mixing thread.
-  virtual void Lock() = 0;
-  virtual void Unlock() = 0;
-};
 
 // One static voice. Written once (Lock, copy, Unlock); Play starts it from
 // the beginning unless it is still sounding.
@@ -50,7 +25,7 @@ public:
   static constexpr std::uint32_t statusLost = 0x2;
 
   // Null when `bytes` of `format` can't make a buffer on `device`.
-  static std::unique_ptr<SoundBuffer> Create(SoundDevice &device, const WaveFormat &format,
+  static std::unique_ptr<SoundBuffer> Create(AudioOutput &device, const WaveFormat &format,
                                              std::uint32_t bytes);
 
   // Write access to the whole buffer in the file's format.
@@ -61,15 +36,15 @@ public:
   bool Restore();
   void Play();
 
-  // Mixing thread, device lock held.
+  // Mixing thread, output lock held.
   void MixInto(float *out, int frames);
-  std::size_t Frames() const { return samples.size() / effectChannels; }
+  std::size_t Frames() const { return samples.size() / mixChannels; }
 
 private:
-  SoundBuffer(SoundDevice &device, const WaveFormat &format, std::uint32_t bytes)
+  SoundBuffer(AudioOutput &device, const WaveFormat &format, std::uint32_t bytes)
       : device(device), format(format), bytes(bytes) {}
 
-  SoundDevice &device;
+  AudioOutput &device;
   WaveFormat format;
   std::uint32_t bytes;
   std::unique_ptr<std::uint8_t[]> staging;
@@ -78,19 +53,17 @@ private:
   std::atomic<bool> playing{false};
 };
 
-// Null while there is no device.
-extern SoundDevice *soundDevice;
+// The output InitSound opened; null while there is none.
+extern AudioOutput *soundDevice;
 extern std::unique_ptr<SoundBuffer> effectBuffers[effectCount];
 
-// The sound step of start-up on `device`; false with errorMessage set.
-bool InitSound(SoundDevice &device);
 // Loads the five files and makes a new buffer for each, replacing (and
 // releasing) the buffer before it.
 bool CreateSoundBuffers();
 bool RestoreSoundBuffers();
-// Behind PlaySoundEffect: lost check, restore, play.
+// Behind PlaySoundEffect: lost check, restore, play; nothing without buffers.
 void PlayEffectBuffer(int index);
-// Adds every sounding effect into `out`. Mixing thread, device lock held.
+// Adds every sounding effect into `out`. Mixing thread, output lock held.
 void MixEffects(float *out, int frames);
 
 } // namespace ruzoz

@@ -2,24 +2,12 @@
 // One RIFF WAVE file image held in memory byte for byte, answering what its
 // "fmt " and "data" chunks say. Each query walks the chunks afresh.
 
+#include "ports/Sound.h"
+
 #include <cstdint>
 #include <memory>
 
 namespace ruzoz {
-
-// The 18-byte wave-format record of a "fmt " chunk.
-struct WaveFormat {
-  std::uint16_t formatTag = 0;
-  std::uint16_t channels = 0;
-  std::uint32_t samplesPerSec = 0;
-  std::uint32_t avgBytesPerSec = 0;
-  std::uint16_t blockAlign = 0;
-  std::uint16_t bitsPerSample = 0;
-  std::uint16_t extraSize = 0;
-};
-constexpr std::uint16_t waveFormatPcm = 1;
-constexpr std::uint16_t waveFormatFloat = 3;
-constexpr std::int32_t waveFormatBytes = 18;
 
 class MMIO;
 struct ChunkRecord;

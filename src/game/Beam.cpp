@@ -43,7 +43,7 @@ void fireBeam() {
       bx = bx + dx;
       by = by + dy;
       if (E > 5)
-        DrawImage(static_cast<int>(bx), static_cast<int>(by), surfaceSet.Kugel);
+        DrawImage(static_cast<int>(bx), static_cast<int>(by), surfaceSet[imgKugel]);
       for (int m = 0; m < slotCount; ++m) {
         WorldObject &o = objects[m];
         if (!(o.kind > 0 && o.kind < 999))

@@ -1,13 +1,12 @@
 #pragma once
-// The display seam: the 40 image surfaces, the one drawing primitive and the
-// flip. Game and screen code only see this header; the pixels live behind
-// displayHooks, which the platform layer fills in. Without hooks the same
-// rules still apply, so the game runs headless and records what it drew.
+// The surface set, the one drawing primitive and the flip. Game and screen
+// code only see this header; the pixels live behind the Video handed over at
+// start-up. Without one the same rules still apply, so the game runs
+// headless.
+
+#include "ports/Video.h"
 
 namespace ruzoz {
-
-constexpr int screenWidth = 640;
-constexpr int screenHeight = 480;
 
 // Image numbers follow the load order of the image files, 1..40.
 enum ImageNumber : int {
@@ -22,61 +21,25 @@ enum ImageNumber : int {
   imgSchild = 21,
   imgHintergrund = 22,
   imgZeichensatz = 23,
-  imgSchiff1 = 24,
+  imgSchiff1 = 24, // Schiff1..Schiff16 are 24..39, by heading
   imgTitelbild = 40,
   imageCount = 40,
 };
 
-// File name of image number n (1..40), e.g. "Kugel.bmp".
+// File name of image number n (1..40), e.g. "Kugel.bmp"; null otherwise.
 const char *imageFileName(int number);
 
-struct Surface {
-  int number = 0;
-  int width = 0;
-  int height = 0;
-  void *platform = nullptr; // the platform's pixels; null when headless
-};
-
+// The 40 images by number; entry 0 is unused. An entry is null while its
+// image is not loaded.
 struct SurfaceSet {
-  Surface *imageTable[18] = {}; // 0..15 Schiff1..Schiff16, 16 Hintergrund, 17 Zeichensatz
-  Surface *Explosion1 = nullptr, *Explosion2 = nullptr, *Explosion3 = nullptr,
-          *Explosion4 = nullptr;
-  Surface *Kugel = nullptr;
-  Surface *Alien1 = nullptr, *Alien2 = nullptr, *Alien3 = nullptr, *Alien4 = nullptr,
-          *Alien5 = nullptr, *Alien6 = nullptr, *Alien7 = nullptr, *Alien8 = nullptr;
-  Surface *Leer = nullptr;
-  Surface *Asteroid1 = nullptr, *Asteroid2 = nullptr, *Asteroid3 = nullptr;
-  Surface *Meteorit = nullptr;
-  Surface *Lava = nullptr;
-  Surface *Munition = nullptr;
-  Surface *Schild = nullptr;
-  Surface *titelbild = nullptr;
+  Surface *images[imageCount + 1] = {};
+  Surface *operator[](int number) const { return images[number]; }
 };
-
 extern SurfaceSet surfaceSet;
 
-// Slot of image number n (1..40) in the surface set.
-Surface *&surfaceSlot(int number);
-
-struct SourceRect {
-  int left, top, right, bottom;
-};
-
-// Filled in by the platform layer. Each may be null.
-struct DisplayHooks {
-  // Creates the surface of an image file; false if it cannot be loaded.
-  bool (*loadImage)(const char *fileName, Surface &out) = nullptr;
-  void (*releaseImage)(Surface &surface) = nullptr;
-  void (*setColorKey)(Surface &surface) = nullptr;
-  // Keyed copy onto the back buffer; only called for rectangles wholly inside it.
-  void (*blit)(const Surface &image, int x, int y, const SourceRect *source) = nullptr;
-  void (*flip)() = nullptr;
-};
-extern DisplayHooks displayHooks;
-
-// Sees every blit that reached the back buffer: image number, position and
-// glyph code (-1 for a whole image).
-extern void (*drawObserver)(int number, int x, int y, int glyph);
+// The screen everything is drawn on; null when headless. LoadAllImages and
+// InstallNominalSurfaces set it, ReleaseAllImages clears it.
+extern Video *video;
 
 // Whole image, white transparent, no clipping: an image not wholly inside
 // the screen is not drawn at all.
@@ -85,11 +48,13 @@ void DrawImage(int x, int y, const Surface *image);
 void DrawFontCell(int x, int y, int code);
 void Flip();
 
-Surface *LoadImageSurface(const char *fileName);
-bool LoadAllImages();
+// Loads the 40 files in order through `screen`; the first that fails stores
+// "Error Loading Image" and ends the step. Then sets the colour keys.
+bool LoadAllImages(Video &screen);
 void ReleaseAllImages();
 
-// Surfaces of the nominal sizes without pixels, for headless runs and tests.
-void InstallNominalSurfaces();
+// Surfaces of the nominal sizes without pixels, drawn on `screen` (which may
+// draw nothing): headless runs and tests.
+void InstallNominalSurfaces(Video *screen);
 
 } // namespace ruzoz

@@ -1,10 +1,10 @@
 #include "platform/Events.h"
 
-#include "platform/SoundDevice.h"
-
-#include "platform/SdlDisplay.h"
+#include "platform/Audio.h"
+#include "platform/SdlObjects.h"
 #include "platform/Window.h"
-#include "shell/WindowProc.h"
+
+#include <SDL.h>
 
 namespace ruzoz::platform {
 
@@ -40,15 +40,10 @@ int virtualKey(SDL_Keycode key) {
     return 'A' + (key - SDLK_a);
   if (key >= SDLK_0 && key <= SDLK_9)
     return '0' + (key - SDLK_0);
-  return unmappedKey;
+  return vkUnmapped;
 }
 
-void closeWindow() {
-  HideGameWindow();
-  WindowProc(Message{MessageKind::destroy, 0});
-}
-
-void dispatch(const SDL_Event &event) {
+Message translate(const SDL_Event &event) {
   if (event.type == SDL_KEYDOWN) {
     const SDL_Keycode key = event.key.keysym.sym;
     // Alt+key is a system key, not one of the game's: Alt+Enter must not
@@ -56,37 +51,43 @@ void dispatch(const SDL_Event &event) {
     if ((event.key.keysym.mod & KMOD_ALT) != 0) {
       if (isEnter(key) && event.key.repeat == 0)
         ToggleFullScreen();
-      WindowProc(Message{MessageKind::other, 0});
-      return;
+      return Message{MessageKind::other, 0};
     }
-    WindowProc(Message{MessageKind::keyDown, virtualKey(key)});
-    return;
+    return Message{MessageKind::keyDown, virtualKey(key)};
   }
   if (event.type == SDL_QUIT ||
       (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
-    closeWindow();
-    return;
+    // Gone from the screen at once; the game shuts down on the message.
+    HideGameWindow();
+    return Message{MessageKind::destroy, 0};
   }
   // A removed output device loses the effect buffers; the next effect
   // played restores them. For the keys it is still just another message.
   if (event.type == SDL_AUDIODEVICEREMOVED)
-    NoteAudioDeviceEvent(event);
-  WindowProc(Message{MessageKind::other, 0});
+    NoteAudioDeviceRemoved(event.adevice.which, event.adevice.iscapture != 0);
+  return Message{MessageKind::other, 0};
 }
+
+class EventQueue final : public Input {
+public:
+  bool TakeMessage(Message &message) override {
+    SDL_Event event;
+    if (SDL_PollEvent(&event) == 0)
+      return false;
+    message = translate(event);
+    return true;
+  }
+  void WaitForMessage(int milliseconds) override { SDL_WaitEventTimeout(nullptr, milliseconds); }
+};
 
 Uint32 windowId() { return gameWindow != nullptr ? SDL_GetWindowID(gameWindow) : 0; }
 
 } // namespace
 
-bool TakeEvent() {
-  SDL_Event event;
-  if (SDL_PollEvent(&event) == 0)
-    return false;
-  dispatch(event);
-  return true;
+Input &EventInput() {
+  static EventQueue queue;
+  return queue;
 }
-
-void WaitForEvent(int milliseconds) { SDL_WaitEventTimeout(nullptr, milliseconds); }
 
 int VirtualKeyForName(const char *keyName) { return virtualKey(SDL_GetKeyFromName(keyName)); }
 
@@ -137,8 +138,19 @@ bool SimulateEvent(SimulatedEvent kind) {
   case SimulatedEvent::quit:
     event.type = SDL_QUIT;
     break;
+  case SimulatedEvent::audioRemoved:
+    // The open output, as SDL reports it when it is unplugged.
+    event.type = SDL_AUDIODEVICEREMOVED;
+    event.adevice.which = AudioDeviceId();
+    event.adevice.iscapture = 0;
+    break;
   }
   return SDL_PushEvent(&event) == 1;
+}
+
+void UseHeadlessDrivers() {
+  SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
+  SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
 }
 
 } // namespace ruzoz::platform

@@ -1,25 +1,26 @@
 #pragma once
-// SDL's event queue as the game's message queue: every event reaches
-// WindowProc as a key-down (with its Windows virtual-key code), the destroy
-// message (closing the window) or some other message.
+// SDL's event queue as the game's messages, and the frame clock.
+
+#include "ports/Input.h"
 
 namespace ruzoz::platform {
 
-// Code for keys the game has no code of its own for.
-constexpr int unmappedKey = 0xFF;
-
-// Takes one waiting event and hands it to WindowProc; false when none waits.
-bool TakeEvent();
-// Returns when an event is waiting or after `milliseconds`; the event stays
-// in the queue.
-void WaitForEvent(int milliseconds);
-
+// SDL's events as the game's messages: key-downs with their virtual-key
+// codes, closing the window as the destroy message, everything else as some
+// other message. Alt+Enter switches the display itself (an other message to
+// the game); a removed audio output is marked lost.
+Input &EventInput();
+Clock &SystemClock();
 // The virtual-key code of the key SDL names so ("Left", "Keypad Enter").
 int VirtualKeyForName(const char *keyName);
-
 // Put events into the real queue, as the keyboard and window would.
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false);
-enum class SimulatedEvent { keyUp, textInput, mouseMotion, windowExposed, windowClose, quit };
+enum class SimulatedEvent { keyUp, textInput, mouseMotion, windowExposed, windowClose, quit,
+                            audioRemoved };
 bool SimulateEvent(SimulatedEvent kind);
+
+// SDL's dummy video and audio drivers, so that the real start-up runs with
+// no window and no sound (replay tool, tests).
+void UseHeadlessDrivers();
 
 } // namespace ruzoz::platform

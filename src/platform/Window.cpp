@@ -1,7 +1,7 @@
 #include "platform/Window.h"
 
-#include "graphics/Display.h"
-#include "platform/SdlDisplay.h"
+#include "platform/SdlObjects.h"
+#include "ports/Texts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -26,7 +26,7 @@ bool boxCanBeSeen() {
 
 } // namespace
 
-bool RegisterWindowClass() { return SDL_Init(SDL_INIT_VIDEO) == 0; }
+bool InitVideo() { return SDL_Init(SDL_INIT_VIDEO) == 0; }
 
 void DesktopSize(int &width, int &height) {
   SDL_DisplayMode mode;
@@ -40,8 +40,8 @@ void DesktopSize(int &width, int &height) {
 }
 
 bool CreateGameWindow(int width, int height) {
-  gameWindow =
-      SDL_CreateWindow(windowTitle, 0, 0, width, height, SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
+  gameWindow = SDL_CreateWindow(texts::windowTitle, 0, 0, width, height,
+                                SDL_WINDOW_BORDERLESS | SDL_WINDOW_SHOWN);
   return gameWindow != nullptr;
 }
 
@@ -87,8 +87,6 @@ void ToggleFullScreen() {
                         SDL_WINDOWPOS_CENTERED_DISPLAY(display));
 }
 
-bool GameWindowExists() { return gameWindow != nullptr; }
-
 void EndVideo() {
   if (gameWindow != nullptr) {
     SDL_DestroyWindow(gameWindow);
@@ -98,10 +96,10 @@ void EndVideo() {
 }
 
 void ShowErrorBox(const char *text) {
-  std::fprintf(stderr, "%s: %s\n", windowTitle, text);
+  std::fprintf(stderr, "%s: %s\n", texts::windowTitle, text);
   std::fflush(stderr);
   if (boxCanBeSeen())
-    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, windowTitle, text, nullptr);
+    SDL_ShowSimpleMessageBox(SDL_MESSAGEBOX_ERROR, texts::windowTitle, text, nullptr);
 }
 
 } // namespace ruzoz::platform

@@ -1,24 +1,25 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "graphics/Font.h"
+#include "ports/Texts.h"
 #include "screens/Screens.h"
 
 namespace ruzoz {
 
 void drawTitleScreen() {
   const GameState &g = game;
-  DrawImage(0, 0, surfaceSet.titelbild);
+  DrawImage(0, 0, surfaceSet[imgTitelbild]);
   if (g.storyScreen == 0 && g.titleTextsHidden == 0) {
-    DrawString(160, 232, "Punktrekord:~");
+    DrawString(160, 232, texts::highScoreLabel);
     DrawNumber(512, 232, static_cast<int>(g.highScore));
-    DrawString(160, 362, "Start ->    Leertaste~");
-    DrawString(160, 394, "Infos -> Eingabetaste~");
+    DrawString(160, 362, texts::startPrompt);
+    DrawString(160, 394, texts::storyPrompt);
     DrawString(48, 300, creditLine);
   }
   if (g.storyScreen == 1) {
     for (int j = 0; j < 20; ++j)
       for (int k = 0; k < 15; ++k)
-        DrawImage(32 * j, 32 * k, surfaceSet.Leer);
+        DrawImage(32 * j, 32 * k, surfaceSet[imgLeer]);
     for (int i = 1; i <= 22; ++i)
       DrawString(0, 100 + 16 * (i - 1), storyLines[i - 1]);
     DrawString(0, 458, storyLines[22]);

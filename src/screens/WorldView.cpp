@@ -1,6 +1,7 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "graphics/Font.h"
+#include "ports/Texts.h"
 #include "screens/Screens.h"
 
 namespace ruzoz {
@@ -8,42 +9,37 @@ namespace ruzoz {
 namespace {
 
 const Surface *objectImage(double kind) {
-  const SurfaceSet &s = surfaceSet;
-  if (isAlien(kind)) {
-    const Surface *const aliens[8] = {s.Alien1, s.Alien2, s.Alien3, s.Alien4,
-                                      s.Alien5, s.Alien6, s.Alien7, s.Alien8};
-    return aliens[static_cast<int>(kind) - 1];
-  }
+  if (isAlien(kind))
+    return surfaceSet[imgAlien1 + static_cast<int>(kind) - 1];
   if (kind > 800 && kind < 901)
-    return s.Kugel;
+    return surfaceSet[imgKugel];
   if (kind > 1000 && kind < 1006)
-    return s.Explosion1;
+    return surfaceSet[imgExplosion1];
   if (kind > 1005 && kind < 1012)
-    return s.Explosion2;
+    return surfaceSet[imgExplosion1 + 1];
   if (kind > 1011 && kind < 1018)
-    return s.Explosion3;
+    return surfaceSet[imgExplosion1 + 2];
   if (kind > 1017 && kind < 1024)
-    return s.Explosion4;
+    return surfaceSet[imgExplosion1 + 3];
   return nullptr;
 }
 
 const Surface *tileImage(TileCode code) {
-  const SurfaceSet &s = surfaceSet;
   switch (code) {
   case tileMeteor:
-    return s.Meteorit;
+    return surfaceSet[imgMeteorit];
   case tileAsteroid1:
-    return s.Asteroid1;
+    return surfaceSet[imgAsteroid1];
   case tileAsteroid2:
-    return s.Asteroid2;
+    return surfaceSet[imgAsteroid1 + 1];
   case tileAsteroid3:
-    return s.Asteroid3;
+    return surfaceSet[imgAsteroid1 + 2];
   case tileAmmo:
-    return s.Munition;
+    return surfaceSet[imgMunition];
   case tileShield:
-    return s.Schild;
+    return surfaceSet[imgSchild];
   case tileLava:
-    return s.Lava;
+    return surfaceSet[imgLava];
   default:
     return nullptr;
   }
@@ -53,8 +49,8 @@ const Surface *tileImage(TileCode code) {
 
 void drawWorld(int &cellOffsetX, int &cellOffsetY) {
   GameState &g = game;
-  DrawImage(0, 0, surfaceSet.imageTable[16]);
-  DrawImage(304, 224, surfaceSet.imageTable[g.heading]);
+  DrawImage(0, 0, surfaceSet[imgHintergrund]);
+  DrawImage(304, 224, surfaceSet[imgSchiff1 + g.heading]);
 
   const Level &level = levels[g.currentLevel];
   g.ufoCount = 0;
@@ -79,7 +75,7 @@ void drawWorld(int &cellOffsetX, int &cellOffsetY) {
       const int x = 32 * dx + 320 - cellOffsetX;
       const int y = 32 * dy + 240 - cellOffsetY;
       if (m < 0 || m >= mapSize || n < 0 || n >= mapSize) {
-        DrawImage(x, y, surfaceSet.Leer);
+        DrawImage(x, y, surfaceSet[imgLeer]);
         continue;
       }
       const Surface *image = tileImage(level.tiles[m][n]);
@@ -92,20 +88,20 @@ void drawWorld(int &cellOffsetX, int &cellOffsetY) {
 void drawHud() {
   const GameState &g = game;
   for (int i = 0; i < 20; ++i) {
-    DrawImage(32 * i, 0, surfaceSet.Leer);
-    DrawImage(32 * i, 448, surfaceSet.Leer);
+    DrawImage(32 * i, 0, surfaceSet[imgLeer]);
+    DrawImage(32 * i, 448, surfaceSet[imgLeer]);
   }
   for (int j = 0; j < 15; ++j) {
-    DrawImage(0, 32 * j, surfaceSet.Leer);
-    DrawImage(608, 32 * j, surfaceSet.Leer);
+    DrawImage(0, 32 * j, surfaceSet[imgLeer]);
+    DrawImage(608, 32 * j, surfaceSet[imgLeer]);
   }
-  DrawString(32, 448, "U F O S :~");
+  DrawString(32, 448, texts::ufosLabel);
   DrawNumber(256, 448, g.ufoCount);
-  DrawString(32, 16, "Punkte :~");
+  DrawString(32, 16, texts::pointsLabel);
   DrawNumber(256, 16, static_cast<int>(g.score));
-  DrawString(336, 16, "Schild :~");
+  DrawString(336, 16, texts::shieldLabel);
   DrawNumber(576, 16, g.shield);
-  DrawString(336, 448, "Munition :~");
+  DrawString(336, 448, texts::ammoLabel);
   DrawNumber(576, 448, static_cast<int>(g.ammo));
 }
 
@@ -114,7 +110,7 @@ void drawLevelBanner() {
   if (g.bannerTimer == 0)
     return;
   g.bannerTimer -= 1;
-  DrawString(256, 232, g.currentLevel < 16 ? "Level :~" : "Sieg !!~");
+  DrawString(256, 232, g.currentLevel < 16 ? texts::levelLabel : texts::victoryLabel);
   DrawNumber(384, 232, g.currentLevel + 1);
 }
 

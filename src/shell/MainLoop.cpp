@@ -1,16 +1,21 @@
 #include "shell/MainLoop.h"
 
+#include "screens/Screens.h"
 #include "shell/WindowProc.h"
 
 namespace ruzoz {
 
-std::uint32_t TicksPerFrame(std::uint64_t frequency) {
-  if (frequency == 0)
-    return 16;
-  return static_cast<std::uint32_t>(static_cast<std::int64_t>(frequency) / 60);
-}
+namespace {
 
-int SleepBudget(std::int64_t remaining, std::uint64_t ticksPerSecond) {
+// Waiting for messages stops this long before a frame is due, since a wait
+// can overshoot by up to 2 ms. The rest is polled: with a doze between two
+// polls while more than spinMicroseconds are left (a doze overshoots by
+// about 0.1 ms), back to back after that.
+constexpr int pollMarginMilliseconds = 2;
+constexpr int spinMicroseconds = 500;
+
+// Whole milliseconds the loop may wait with `remaining` ticks left; 0: poll.
+int sleepBudget(std::int64_t remaining, std::uint64_t ticksPerSecond) {
   if (remaining <= 0 || ticksPerSecond == 0)
     return 0;
   // A clock that jumped far ahead of us must not put the loop to sleep for
@@ -24,42 +29,50 @@ int SleepBudget(std::int64_t remaining, std::uint64_t ticksPerSecond) {
              : 0;
 }
 
-bool DozeBeforePoll(std::int64_t remaining, std::uint64_t ticksPerSecond) {
+bool dozeBeforePoll(std::int64_t remaining, std::uint64_t ticksPerSecond) {
   const std::int64_t spinTicks =
       static_cast<std::int64_t>(ticksPerSecond) * spinMicroseconds / 1000000;
   return remaining > spinTicks;
 }
 
-int RunMainLoop(LoopHost &host) {
-  bool useCounter = false;
-  std::uint32_t ticksPerFrame = 16;
-  std::int64_t nextFrameTime = 0;
-  std::uint64_t ticksPerSecond = 1000;
+} // namespace
 
-  const std::uint64_t frequency = host.CounterFrequency();
-  if (frequency != 0) {
-    useCounter = true;
-    ticksPerFrame = TicksPerFrame(frequency);
-    ticksPerSecond = frequency;
-    nextFrameTime = host.ReadCounter();
-  } else {
-    nextFrameTime = host.ReadMilliseconds();
-  }
+std::uint32_t TicksPerFrame(std::uint64_t frequency) {
+  if (frequency == 0)
+    return 16;
+  return static_cast<std::uint32_t>(static_cast<std::int64_t>(frequency) / 60);
+}
 
+int RunMainLoop(Input &input, Clock &clock, FrameLog *log) {
+  const std::uint64_t frequency = clock.CounterFrequency();
+  const bool useCounter = frequency != 0;
+  const std::uint32_t ticksPerFrame = TicksPerFrame(frequency);
+  const std::uint64_t ticksPerSecond = useCounter ? frequency : 1000;
+  auto read = [&] { return useCounter ? clock.ReadCounter() : clock.ReadMilliseconds(); };
+  std::int64_t nextFrameTime = read();
+
+  Message message;
   while (!quitPosted) {
-    if (host.TakeMessage())
-      continue;
-    const std::int64_t now = useCounter ? host.ReadCounter() : host.ReadMilliseconds();
-    if (now <= nextFrameTime) {
-      const std::int64_t remaining = nextFrameTime - now;
-      const int sleep = SleepBudget(remaining, ticksPerSecond);
-      if (sleep > 0)
-        host.WaitForMessage(sleep);
-      else if (DozeBeforePoll(remaining, ticksPerSecond))
-        host.Doze();
+    if (input.TakeMessage(message)) {
+      WindowProc(message);
       continue;
     }
-    host.RunFrame(now);
+    const std::int64_t now = read();
+    if (now <= nextFrameTime) {
+      const std::int64_t remaining = nextFrameTime - now;
+      const int sleep = sleepBudget(remaining, ticksPerSecond);
+      if (sleep > 0)
+        input.WaitForMessage(sleep);
+      else if (dozeBeforePoll(remaining, ticksPerSecond))
+        clock.Doze();
+      continue;
+    }
+    runFrame();
+    // Recording is a store into a fixed table; no decision depends on it.
+    if (log != nullptr && log->count < log->capacity) {
+      log->starts[log->count] = now;
+      log->ends[log->count++] = read();
+    }
     // From this frame's start, not from an ideal time line: a late frame is
     // not made up.
     nextFrameTime = now + ticksPerFrame;

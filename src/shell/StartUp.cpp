@@ -1,12 +1,10 @@
 #include "shell/StartUp.h"
 
-#include "audio/Audio.h"
+#include "audio/Sound.h"
 #include "graphics/Display.h"
-#include "platform/Display.h"
-#include "platform/MusicSynth.h"
+#include "platform/Audio.h"
 #include "platform/Window.h"
-#include "shell/Errors.h"
-#include "shell/WindowProc.h"
+#include "ports/Texts.h"
 
 namespace ruzoz {
 
@@ -20,44 +18,43 @@ bool fail(const char *text) {
 } // namespace
 
 bool StartUp() {
-  shutDownHandler = ShutDown;
-  destroyWindowHook = platform::HideGameWindow;
-  platform::PrepareMusicSynth();
+  // The SoundFont takes longest to read: it loads while the window opens.
+  platform::PrepareSynth();
 
-  if (!platform::RegisterWindowClass())
-    return fail("Error Registering Window Class");
+  if (!platform::InitVideo())
+    return fail(texts::windowClassFailed);
   int desktopWidth = 0;
   int desktopHeight = 0;
   platform::DesktopSize(desktopWidth, desktopHeight);
   if (!platform::CreateGameWindow(desktopWidth, desktopHeight))
-    return fail("Error Creating Window");
+    return fail(texts::windowFailed);
   platform::ShowGameWindow();
-  if (!platform::CreateDirectDraw())
-    return fail("DirectDrawCreate FAILED");
-  if (!platform::SetCooperativeLevel())
-    return fail("SetCooperativeLevel FAILED");
-  if (!platform::SetDisplayMode())
-    return fail("Error Setting Display Mode");
-  if (!platform::CreatePrimarySurface())
-    return fail("CreateSurface FAILED");
-  if (!platform::AttachBackBuffer())
-    return fail("CreateSurface FAILED");
-  if (!LoadAllImages())
+  if (!platform::CreateRenderer())
+    return fail(texts::rendererFailed);
+  if (!platform::EnterFullScreen())
+    return fail(texts::fullScreenFailed);
+  if (!platform::SetLogicalSize())
+    return fail(texts::displayModeFailed);
+  if (!platform::CreateFront())
+    return fail(texts::surfaceFailed);
+  if (!platform::CreateBackBuffer())
+    return fail(texts::surfaceFailed);
+  if (!LoadAllImages(platform::ScreenVideo()))
     return false;
-  if (!InitSound())
+  if (!InitSound(platform::DeviceAudioOutput()))
     return false;
-  if (!InitMusic())
+  if (!InitMusic(platform::TakeSynth(), platform::DeviceAudioOutput()))
     return false;
   return true;
 }
 
 void ShutDown() {
   ReleaseAllImages();
-  platform::ReleasePrimarySurface();
-  platform::ReleaseDirectDraw();
+  platform::ReleaseFront();
+  platform::ReleaseRenderer();
   ReleaseSound();
   ReleaseMusic();
-  platform::DiscardPreparedMusicSynth();
+  platform::DiscardPreparedSynth();
   if (errorMessage != nullptr) {
     platform::ShowErrorBox(errorMessage);
     errorMessage = nullptr;

@@ -2,13 +2,12 @@
 
 #include "audio/Sound.h"
 #include "game/World.h"
+#include "shell/StartUp.h"
 
 namespace ruzoz {
 
 bool quitPosted = false;
 int quitCode = 0;
-void (*shutDownHandler)() = nullptr;
-void (*destroyWindowHook)() = nullptr;
 
 void PostQuitMessage(int code) {
   quitPosted = true;
@@ -16,12 +15,6 @@ void PostQuitMessage(int code) {
 }
 
 namespace {
-
-void DestroyWindow() {
-  if (destroyWindowHook)
-    destroyWindowHook();
-  WindowProc(Message{MessageKind::destroy, 0});
-}
 
 void releaseArrows() {
   keys.keyLeft = 0;
@@ -34,7 +27,7 @@ void releaseArrows() {
 void keyDown(int k) {
   GameState &g = game;
   if (k == vkEscape)
-    DestroyWindow();
+    WindowProc(Message{MessageKind::destroy, 0});
   keys.keyLeft = k == vkLeft;
   keys.keyRight = k == vkRight;
   keys.keyUp = k == vkUp;
@@ -63,8 +56,7 @@ void keyDown(int k) {
 void WindowProc(const Message &message) {
   switch (message.kind) {
   case MessageKind::destroy:
-    if (shutDownHandler)
-      shutDownHandler();
+    ShutDown();
     PostQuitMessage(0);
     return;
   case MessageKind::keyDown:

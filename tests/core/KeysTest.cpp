@@ -1,75 +1,102 @@
-#include "GameFixture.h"
+// WindowProc's key rules: sequences of messages from given screen flags, and
+// the flags and music restarts they leave.
+
+#include "ports/Texts.h"
+#include "support/GameFixture.h"
+
+#include <initializer_list>
 
 namespace ruzoz::test {
 namespace {
 
 using KeysTest = GameTest;
 
-TEST_F(KeysTest, ArrowFlagsAreWrittenTogetherByEveryKeyDown) {
-  key(vkLeft);
-  EXPECT_EQ(keys.keyLeft, 1);
-  key(vkUp);
-  EXPECT_EQ(keys.keyLeft, 0) << "Up releases a held Left";
-  EXPECT_EQ(keys.keyUp, 1);
-  key(vkShift);
-  EXPECT_EQ(keys.keyUp, 0);
-  EXPECT_EQ(keys.fireRequest, 1);
-  key(vkDown);
-  key('A');
-  EXPECT_EQ(keys.keyDown, 0);
-  EXPECT_EQ(keys.fireRequest, 1) << "only a play frame consumes the request";
-  key(vkRight);
-  otherMessage();
-  EXPECT_EQ(keys.keyRight, 0) << "any other message releases the arrows";
-}
+constexpr int other = 0; // a message that is not a key-down
 
-struct SpaceRow {
-  int s, h, p;    // flags before
-  int s2, h2, p2; // flags after
-  int music;
+struct Flags {
+  int story, hidden, playing;
+  bool operator==(const Flags &) const = default;
 };
 
-TEST_F(KeysTest, SpaceFollowsTheFlagTable) {
-  const SpaceRow rows[] = {
-      {0, 0, 0, 0, 0, 1, 1}, {0, 0, 1, 0, 0, 1, 1}, {0, 1, 0, 0, 0, 0, 1}, {0, 1, 1, 0, 0, 0, 1},
-      {1, 0, 0, 0, 1, 0, 0}, {1, 0, 1, 0, 1, 1, 0}, {1, 1, 0, 0, 1, 0, 0}, {1, 1, 1, 0, 1, 0, 0},
-  };
-  for (const SpaceRow &r : rows) {
-    game.storyScreen = r.s;
-    game.titleTextsHidden = r.h;
-    game.playing = r.p;
-    recording().musicRestarts = 0;
-    key(vkSpace);
-    EXPECT_EQ(game.storyScreen, r.s2) << r.s << r.h << r.p;
-    EXPECT_EQ(game.titleTextsHidden, r.h2) << r.s << r.h << r.p;
-    EXPECT_EQ(game.playing, r.p2) << r.s << r.h << r.p;
-    EXPECT_EQ(recording().musicRestarts, r.music) << r.s << r.h << r.p;
+struct Arrows {
+  int left, right, up, down, fire;
+  bool operator==(const Arrows &) const = default;
+};
+
+struct Row {
+  Flags before;
+  std::initializer_list<int> messages;
+  Flags after;
+  Arrows arrows;
+  int musicRestarts;
+};
+
+const Row rows[] = {
+    // Space: every step tests the key again and reads the flags earlier
+    // steps changed.
+    {{0, 0, 0}, {vkSpace}, {0, 0, 1}, {}, 1},
+    {{0, 0, 1}, {vkSpace}, {0, 0, 1}, {}, 1},
+    {{0, 1, 0}, {vkSpace}, {0, 0, 0}, {}, 1},
+    {{0, 1, 1}, {vkSpace}, {0, 0, 0}, {}, 1},
+    {{1, 0, 0}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{1, 0, 1}, {vkSpace}, {0, 1, 1}, {}, 0},
+    {{1, 1, 0}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{1, 1, 1}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{0, 0, 0}, {vkSpace, vkSpace, vkSpace}, {0, 0, 1}, {}, 3},
+    // Enter opens the story, also in play; Space from there abandons the game.
+    {{0, 0, 1}, {vkReturn, vkReturn}, {1, 0, 1}, {}, 0},
+    {{0, 0, 1}, {vkReturn, vkSpace}, {0, 1, 1}, {}, 0},
+    {{0, 0, 1}, {vkReturn, vkSpace, vkSpace}, {0, 0, 0}, {}, 1},
+    // Every key-down writes all four arrows, other messages clear them;
+    // neither takes back a fire request.
+    {{0, 0, 1}, {vkLeft}, {0, 0, 1}, {1, 0, 0, 0, 0}, 0},
+    {{0, 0, 1}, {vkLeft, vkUp}, {0, 0, 1}, {0, 0, 1, 0, 0}, 0},
+    {{0, 0, 1}, {vkRight}, {0, 0, 1}, {0, 1, 0, 0, 0}, 0},
+    {{0, 0, 1}, {vkDown}, {0, 0, 1}, {0, 0, 0, 1, 0}, 0},
+    {{0, 0, 1}, {vkUp, vkShift}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkShift, vkDown, 'A'}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkShift, vkRight, other}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkLeft, vkUnmapped}, {0, 0, 1}, {}, 0},
+};
+
+TEST_F(KeysTest, MessageSequencesLeaveTheFlagsOfTheTable) {
+  for (const Row &row : rows) {
+    resetAll();
+    keys = KeyState{};
+    clearRecording();
+    game.storyScreen = row.before.story;
+    game.titleTextsHidden = row.before.hidden;
+    game.playing = row.before.playing;
+    std::string what = std::to_string(row.before.story) + std::to_string(row.before.hidden) +
+                       std::to_string(row.before.playing) + ":";
+    for (int message : row.messages) {
+      what += " " + std::to_string(message);
+      if (message == other)
+        otherMessage();
+      else
+        key(message);
+    }
+    EXPECT_EQ((Flags{game.storyScreen, game.titleTextsHidden, game.playing}), row.after) << what;
+    EXPECT_EQ((Arrows{keys.keyLeft, keys.keyRight, keys.keyUp, keys.keyDown, keys.fireRequest}),
+              row.arrows)
+        << what;
+    EXPECT_EQ(musicRestarts(), row.musicRestarts) << what;
+    if (row.musicRestarts > 0) {
+      EXPECT_EQ(heard().LastRepeats(), 999u) << what;
+    }
+    EXPECT_FALSE(quitPosted) << what;
   }
 }
 
-TEST_F(KeysTest, EnterOpensTheStoryAlsoDuringPlay) {
-  game.playing = 1;
-  key(vkReturn);
-  EXPECT_EQ(game.storyScreen, 1);
-  EXPECT_EQ(game.playing, 1);
-  key(vkReturn);
-  EXPECT_EQ(game.storyScreen, 1);
-  key(vkSpace);
-  EXPECT_EQ(game.titleTextsHidden, 1);
-  EXPECT_EQ(game.playing, 1);
-  key(vkSpace);
-  EXPECT_EQ(game.playing, 0) << "the game is abandoned";
-}
-
-int shutDowns = 0;
-void countShutDown() { ++shutDowns; }
-
-TEST_F(KeysTest, EscapeShutsDownThenQuitsAndStillReleasesArrows) {
-  shutDowns = 0;
-  shutDownHandler = countShutDown;
+TEST_F(KeysTest, EscapeShutsDownThenQuitsAndTheKeyStillReleasesTheArrows) {
   key(vkLeft);
+  errorMessage = texts::soundFailed;
+  testing::internal::CaptureStderr();
   key(vkEscape);
-  EXPECT_EQ(shutDowns, 1);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            std::string(texts::windowTitle) + ": " + texts::soundFailed + "\n");
+  EXPECT_EQ(errorMessage, nullptr);
+  EXPECT_EQ(surfaceSet[imgKugel], nullptr) << "the images are released";
   EXPECT_TRUE(quitPosted);
   EXPECT_EQ(quitCode, 0);
   EXPECT_EQ(keys.keyLeft, 0);

@@ -1,11 +1,13 @@
-#include "GameFixture.h"
+#include "support/GameFixture.h"
+
+#include <algorithm>
 
 namespace ruzoz::test {
 namespace {
 
 using TilesTest = GameTest;
 
-TEST_F(TilesTest, LevelChangesBelowFiveAliensAndTheSixteenthWins) {
+TEST_F(TilesTest, FewerThanFiveAliensClearTheLevelAndTheSixteenthWins) {
   emptyWorldInPlay();
   game.ufoCount = 5;
   checkLevelCleared();
@@ -14,93 +16,88 @@ TEST_F(TilesTest, LevelChangesBelowFiveAliensAndTheSixteenthWins) {
   game.shipX = 10;
   game.velocityX = 3;
   game.bannerTimer = 0;
-  game.score = 77;
   game.shotTimer = 4;
   checkLevelCleared();
   EXPECT_EQ(game.currentLevel, 1);
   EXPECT_EQ(game.shipX, 1600);
   EXPECT_EQ(game.velocityX, 0);
-  EXPECT_EQ(game.cameraX, 1600);
   EXPECT_EQ(game.cameraTileRow, 50);
   EXPECT_EQ(game.bannerTimer, 100u);
-  EXPECT_EQ(game.score, 77u);
   EXPECT_EQ(game.shotTimer, 4) << "a running shot carries over";
   EXPECT_EQ(game.playing, 1);
 
-  game.currentLevel = 15;
-  game.ufoCount = -3; // signed comparison
+  game.currentLevel = 14;
+  checkLevelCleared();
+  EXPECT_EQ(game.playing, 1);
+  game.ufoCount = -3; // compared signed
   checkLevelCleared();
   EXPECT_EQ(game.currentLevel, 16);
   EXPECT_EQ(game.playing, 0);
   EXPECT_EQ(game.gameInProgress, 0);
-  recording().effects.clear();
+  clearRecording();
   applyTileEffects(0, 0);
-  EXPECT_TRUE(recording().effects.empty()) << "no level 16 to read";
+  EXPECT_TRUE(effects().empty()) << "no level 16 to read";
 }
 
-TEST_F(TilesTest, ObstaclesBounceOneAxisChosenByThePlaceInTheTile) {
-  emptyWorldInPlay();
-  levels[0].tiles[50][50] = tileAsteroid2;
-  game.velocityX = 2;
-  game.velocityY = 1;
-  applyTileEffects(3, 10); // lower-left half: x reverses
-  EXPECT_EQ(game.velocityX, -2);
-  EXPECT_EQ(game.shipX, 1590);
-  EXPECT_EQ(game.velocityY, 1);
-  applyTileEffects(7, 7); // on the diagonal: y reverses
-  EXPECT_EQ(game.velocityY, -1);
-  EXPECT_EQ(game.shipY, 1595);
-  EXPECT_EQ(recording().effects, (std::vector<int>{sfxKollision, sfxKollision}));
-  EXPECT_EQ(levels[0].tiles[50][50], tileAsteroid2) << "obstacles stay";
+// The tile under the camera: obstacles bounce the ship on one axis, chosen
+// by where it stands in the tile; lava hurts and bounces every frame;
+// pick-ups set (not add) and vanish. Beyond the map nothing happens.
+TEST_F(TilesTest, TileUnderTheCameraActsOnTheShip) {
+  const struct {
+    TileCode tile;
+    int cameraX, cameraY, offsetX, offsetY;
+    double shipX, shipY, velocityX, velocityY;
+    int shield;
+    std::uint32_t ammo;
+    TileCode tileAfter;
+    int effect; // -1: none
+  } cases[] = {
+      {tileMeteor, 1600, 1600, 3, 10, 1590, 1600, -2, 1, 3, 20, tileMeteor, sfxKollision},
+      {tileAsteroid3, 1600, 1600, 7, 7, 1600, 1595, 2, -1, 3, 20, tileAsteroid3, sfxKollision},
+      {tileLava, 1600, 1600, 10, 3, 1600, 1595, 2, -1, 2, 20, tileLava, sfxSchaden},
+      {tileAmmo, 1600, 1600, 0, 0, 1600, 1600, 2, 1, 3, 50, tileEmpty, sfxGet},
+      {tileShield, 1600, 1600, 0, 0, 1600, 1600, 2, 1, 12, 20, tileEmpty, sfxGet},
+      {tileLava, 3199, 3199, 0, 0, 1600, 1595, 2, -1, 2, 20, tileLava, sfxSchaden},
+      {tileLava, 3200, 1600, 0, 0, 1600, 1600, 2, 1, 3, 20, tileLava, -1},
+      {tileLava, 1600, 3200, 0, 0, 1600, 1600, 2, 1, 3, 20, tileLava, -1},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(testing::Message()
+                 << "tile " << c.tile << " at " << c.cameraX << ", " << c.cameraY);
+    emptyWorldInPlay();
+    clearRecording();
+    game.currentLevel = 9;
+    game.ammo = 20;
+    game.velocityX = 2;
+    game.velocityY = 1;
+    game.cameraX = c.cameraX;
+    game.cameraY = c.cameraY;
+    for (auto &row : levels[9].tiles)
+      for (TileCode &t : row)
+        t = c.tile;
+    game.shield = c.tile == tileShield ? 15 : 3; // set to level + 3 even when lower
+    applyTileEffects(c.offsetX, c.offsetY);
+    EXPECT_EQ(game.shipX, c.shipX);
+    EXPECT_EQ(game.shipY, c.shipY);
+    EXPECT_EQ(game.velocityX, c.velocityX);
+    EXPECT_EQ(game.velocityY, c.velocityY);
+    EXPECT_EQ(game.shield, c.shield);
+    EXPECT_EQ(game.ammo, c.ammo);
+    EXPECT_EQ(levels[9].tiles[std::min(c.cameraY / 32, 99)][std::min(c.cameraX / 32, 99)],
+              c.tileAfter);
+    EXPECT_EQ(effects(), c.effect < 0 ? std::vector<int>{} : std::vector<int>{c.effect});
+  }
 }
 
-TEST_F(TilesTest, LavaHurtsEveryFrameAndEndsTheGameWithoutMusic) {
+TEST_F(TilesTest, LavaEndsTheGameAtZeroShieldWithoutMusic) {
   emptyWorldInPlay();
   levels[0].tiles[50][50] = tileLava;
   for (int frame = 1; frame <= 3; ++frame) {
     applyTileEffects(0, 0);
-    EXPECT_EQ(game.shield, 3 - frame);
     EXPECT_EQ(game.playing, frame < 3 ? 1 : 0);
   }
-  EXPECT_EQ(recording().musicRestarts, 0);
-  EXPECT_EQ(recording().effects, (std::vector<int>{sfxSchaden, sfxSchaden, sfxSchaden}));
-  EXPECT_EQ(levels[0].tiles[50][50], tileLava);
-}
-
-TEST_F(TilesTest, PickUpsSetRatherThanAddAndVanish) {
-  emptyWorldInPlay();
-  game.ammo = 49;
-  levels[0].tiles[50][50] = tileAmmo;
-  applyTileEffects(0, 0);
-  EXPECT_EQ(game.ammo, 50u);
-  EXPECT_EQ(levels[0].tiles[50][50], tileEmpty);
-  applyTileEffects(0, 0);
-  EXPECT_EQ(recording().effects, std::vector<int>{sfxGet});
-
-  game.currentLevel = 9;
-  game.shield = 15;
-  game.cameraX = 640;
-  game.cameraY = 96;
-  levels[9].tiles[3][20] = tileShield;
-  applyTileEffects(0, 0);
-  EXPECT_EQ(game.shield, 12) << "set to level + 3 even when lower";
-  EXPECT_EQ(levels[9].tiles[3][20], tileEmpty);
-}
-
-TEST_F(TilesTest, BeyondTheMapEdgeNothingHappens) {
-  emptyWorldInPlay();
-  for (auto &row : levels[0].tiles)
-    for (TileCode &t : row)
-      t = tileLava;
-  game.cameraX = 3215; // column 100
-  applyTileEffects(0, 0);
-  game.cameraX = 1600;
-  game.cameraY = 3231; // row 100
-  applyTileEffects(0, 0);
-  EXPECT_EQ(game.shield, 3);
-  game.cameraY = 3199;
-  applyTileEffects(0, 0);
-  EXPECT_EQ(game.shield, 2);
+  EXPECT_EQ(game.shield, 0);
+  EXPECT_EQ(musicRestarts(), 0);
 }
 
 } // namespace

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # icons_test.sh ICONGEN SPRITE STAGE: the icons decode with an independent
-# PNG reader (ImageMagick) as RGBA with a transparent background, are made
-# the same on every run, and bad input gives no icon.
+# PNG reader (ImageMagick) as RGBA with a transparent background, copy the
+# sprite at whole scales, are made the same on every run, and bad input
+# gives no icon.
 # shellcheck source=tests/install/common.sh
 source "$(dirname "$0")/common.sh"
 icongen=$1
@@ -34,6 +35,16 @@ for dir in "$prefix"/share/icons/hicolor/*x*; do
   cover=$(convert "$png" -alpha extract -format '%[fx:mean]' info:)
   awk -v c="$cover" 'BEGIN { exit !(c > 0.2 && c < 0.8) }' ||
     fail "$png: ship covers $cover of the icon"
+done
+
+# At whole scales the icon copies the sprite's pixels: no colour lost, none
+# blended or shifted by the trip through linear light.
+colours() { convert "$1" -depth 8 txt:- | awk 'NR > 1 { print $3 }' | sort -u; }
+sprite_colours=$(colours "$sprite" | grep -vx '#FFFFFF')
+for size in 32 128; do
+  png=$prefix/share/icons/hicolor/${size}x$size/apps/ruzoz.png
+  [ "$(colours "$png" | sed -n 's/^\(#......\)FF$/\1/p')" = "$sprite_colours" ] ||
+    fail "$png does not copy the sprite's colours"
 done
 
 printf 'not a bitmap' >"$scratch/bad.bmp"

@@ -1,14 +1,16 @@
 // Whole frames from the real content, pixel by pixel: the back buffer after
-// a title frame and after a play frame against the same frame composed
-// here from the bitmap files and the frame's list of blits.
+// a title and a play frame against the same frame composed here
+// from the bitmap files and the frame's recorded blits.
 
-#include "TestSupport.h"
+#include "support/Bitmaps.h"
+#include "support/Support.h"
 
+#include "Recorder.h"
 #include "game/World.h"
 #include "graphics/Display.h"
-#include "platform/Display.h"
+#include "platform/Window.h"
+#include "ports/Texts.h"
 #include "screens/Screens.h"
-#include "shell/Errors.h"
 #include "shell/WindowProc.h"
 
 #include <gtest/gtest.h>
@@ -16,16 +18,9 @@
 #include <array>
 
 using namespace ruzoz;
-using namespace shelltest;
+using namespace testsupport;
 
 namespace {
-
-struct Blit {
-  int number, x, y, glyph;
-};
-std::vector<Blit> blits;
-
-void recordBlit(int number, int x, int y, int glyph) { blits.push_back({number, x, y, glyph}); }
 
 using Frame = std::vector<std::uint16_t>;
 
@@ -50,27 +45,24 @@ protected:
     resetAll();
     keys = KeyState{};
     errorMessage = nullptr;
-    ASSERT_TRUE(platform::AttachBackBuffer());
+    ASSERT_TRUE(platform::CreateBackBuffer());
     InDirectory inData(data);
-    ASSERT_TRUE(LoadAllImages());
-    blits.reserve(20000);
+    ASSERT_TRUE(LoadAllImages(screen));
   }
   void TearDown() override {
-    drawObserver = nullptr;
     ReleaseAllImages();
-    platform::ReleasePrimarySurface();
+    platform::ReleaseFront();
   }
 
   // Runs one frame and checks it against the composed one.
   void expectFrameMatchesContent(const char *what) {
     Frame expected = backBuffer();
-    blits.clear();
-    drawObserver = recordBlit;
+    screen.Clear();
     runFrame();
-    drawObserver = nullptr;
-    ASSERT_GT(blits.size(), 10u) << what;
-    for (const Blit &b : blits)
-      compose(expected, b);
+    ASSERT_GT(screen.DrawCount(), 10) << what;
+    ASSERT_EQ(screen.Overflow(), 0) << what;
+    for (int i = 0; i < screen.DrawCount(); ++i)
+      compose(expected, screen.Draws()[i]);
     const Frame actual = backBuffer();
     int wrong = 0;
     for (int i = 0; i < 640 * 480; ++i) {
@@ -81,8 +73,8 @@ protected:
     EXPECT_EQ(wrong, 0) << what;
   }
 
-  void compose(Frame &frame, const Blit &b) const {
-    const Image &image = files[b.number];
+  void compose(Frame &frame, const replay::DrawCall &b) const {
+    const Image &image = files[b.image];
     int left = 0, top = 0, width = image.width, height = image.height;
     if (b.glyph >= 0) {
       left = 16 * (b.glyph % 32);
@@ -98,18 +90,15 @@ protected:
       }
   }
 
+  static replay::RecordingVideo screen;
   std::array<Image, imageCount + 1> files;
 };
 
+replay::RecordingVideo GoldenFrames::screen{&platform::ScreenVideo()};
+
 TEST_F(GoldenFrames, TheFirstTitleFrame) {
   expectFrameMatchesContent("title frame");
-  EXPECT_EQ(blits.front().number, imgTitelbild);
-}
-
-TEST_F(GoldenFrames, TheStoryScreen) {
-  runFrame();
-  WindowProc(Message{MessageKind::keyDown, vkReturn});
-  expectFrameMatchesContent("story frame");
+  EXPECT_EQ(screen.Draws()[0].image, imgTitelbild);
 }
 
 TEST_F(GoldenFrames, APlayFrameWithTheBeamAndTheLevelBanner) {
@@ -127,14 +116,13 @@ TEST_F(GoldenFrames, APlayFrameWithTheBeamAndTheLevelBanner) {
   ASSERT_EQ(game.playing, 1);
   expectFrameMatchesContent("play frame");
   bool beam = false, banner = false, ship = false;
-  for (const Blit &b : blits) {
-    beam = beam || b.number == imgKugel;
+  for (int i = 0; i < screen.DrawCount(); ++i) {
+    const replay::DrawCall &b = screen.Draws()[i];
+    beam = beam || b.image == imgKugel;
     banner = banner || (b.glyph == 'L' && b.x == 256 && b.y == 232);
-    ship = ship || (b.number >= imgSchiff1 && b.number < imgSchiff1 + 16 && b.x == 304);
+    ship = ship || (b.image >= imgSchiff1 && b.image < imgSchiff1 + 16 && b.x == 304);
   }
-  EXPECT_TRUE(beam);
-  EXPECT_TRUE(banner);
-  EXPECT_TRUE(ship);
+  EXPECT_TRUE(beam && banner && ship) << beam << banner << ship;
 }
 
 } // namespace

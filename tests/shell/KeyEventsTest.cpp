@@ -1,12 +1,8 @@
-// SDL events through the real queue into WindowProc: key codes, the Alt
-// rule, and which events are "other messages" or the end of the game.
+// SDL's events through the real queue as the game's messages: key codes, the
+// Alt rule, and which events are other messages or the end of the game.
 
-#include "audio/Sound.h"
-#include "game/World.h"
 #include "platform/Events.h"
-#include "platform/Headless.h"
 #include "platform/Window.h"
-#include "shell/WindowProc.h"
 
 #include <gtest/gtest.h>
 
@@ -17,162 +13,104 @@ using platform::SimulatedEvent;
 
 namespace {
 
-int shutDowns = 0;
-int musicRestarts = 0;
-
-class KeyEvents : public testing::Test {
+class Events : public testing::Test {
 protected:
   void SetUp() override {
-    resetAll();
-    keys = KeyState{};
-    quitPosted = false;
-    shutDowns = 0;
-    musicRestarts = 0;
-    shutDownHandler = [] { ++shutDowns; };
-    musicObserver = [] { ++musicRestarts; };
     platform::UseHeadlessDrivers();
-    ASSERT_TRUE(platform::RegisterWindowClass());
-    while (platform::TakeEvent()) {
+    ASSERT_TRUE(platform::InitVideo());
+    Message message;
+    while (input.TakeMessage(message)) {
     }
   }
-  void TearDown() override {
-    shutDownHandler = nullptr;
-    musicObserver = nullptr;
-    quitPosted = false;
-    platform::EndVideo();
-  }
+  void TearDown() override { platform::EndVideo(); }
 
-  // Queues the key, then handles everything waiting.
-  static void press(const char *name, bool alt = false, bool repeat = false) {
-    ASSERT_TRUE(platform::SimulateKeyDown(name, alt, repeat)) << name;
-    handleAll();
-  }
-  static void handleAll() {
-    while (platform::TakeEvent()) {
-    }
-  }
+  Input &input = platform::EventInput();
 };
 
-TEST(VirtualKeys, GameKeysGetTheirWindowsCodes) {
-  EXPECT_EQ(platform::VirtualKeyForName("Left"), 37);
-  EXPECT_EQ(platform::VirtualKeyForName("Up"), 38);
-  EXPECT_EQ(platform::VirtualKeyForName("Right"), 39);
-  EXPECT_EQ(platform::VirtualKeyForName("Down"), 40);
-  EXPECT_EQ(platform::VirtualKeyForName("Left Shift"), 16);
-  EXPECT_EQ(platform::VirtualKeyForName("Right Shift"), 16);
-  EXPECT_EQ(platform::VirtualKeyForName("Space"), 32);
-  EXPECT_EQ(platform::VirtualKeyForName("Return"), 13);
-  EXPECT_EQ(platform::VirtualKeyForName("Keypad Enter"), 13);
-  EXPECT_EQ(platform::VirtualKeyForName("Escape"), 27);
-}
+struct Row {
+  const char *key; // null: `event` instead of a key-down
+  bool alt, repeat;
+  MessageKind kind;
+  int virtualKey;
+  SimulatedEvent event = SimulatedEvent::keyUp;
+};
 
-TEST(VirtualKeys, LettersAndDigitsAreTheirUpperCaseAscii) {
-  EXPECT_EQ(platform::VirtualKeyForName("A"), 'A');
-  EXPECT_EQ(platform::VirtualKeyForName("Z"), 'Z');
-  EXPECT_EQ(platform::VirtualKeyForName("0"), '0');
-  EXPECT_EQ(platform::VirtualKeyForName("9"), '9');
-}
+constexpr MessageKind down = MessageKind::keyDown, other = MessageKind::other,
+                      destroy = MessageKind::destroy;
 
-TEST(VirtualKeys, EveryOtherKeyGetsACodeTheGameIgnores) {
-  // Backspace, Tab and Delete have ASCII key codes in SDL (8, 9, 127); they
-  // must not pass through as such.
-  for (const char *name : {"F1", "Tab", "Backspace", "Delete", "Left Ctrl", "Left Alt", "Keypad 5",
-                           "Keypad 8", "-", "Home", "Keypad +"})
-    EXPECT_EQ(platform::VirtualKeyForName(name), platform::unmappedKey) << name;
-}
+const Row rows[] = {
+    {"Left", false, false, down, vkLeft},
+    {"Up", false, false, down, vkUp},
+    {"Right", false, false, down, vkRight},
+    {"Down", false, false, down, vkDown},
+    {"Up", false, true, down, vkUp}, // auto-repeats count
+    {"Left Shift", false, false, down, vkShift},
+    {"Right Shift", false, false, down, vkShift},
+    {"Space", false, true, down, vkSpace},
+    {"Return", false, false, down, vkReturn},
+    {"Keypad Enter", false, false, down, vkReturn},
+    {"Escape", false, false, down, vkEscape},
+    {"A", false, false, down, 'A'},
+    {"Z", false, false, down, 'Z'},
+    {"0", false, false, down, '0'},
+    {"9", false, false, down, '9'},
+    // SDL gives Backspace, Tab and Delete ASCII codes (8, 9, 127): they must
+    // not pass through as such.
+    {"Tab", false, false, down, vkUnmapped},
+    {"Backspace", false, false, down, vkUnmapped},
+    {"Delete", false, false, down, vkUnmapped},
+    {"F1", false, false, down, vkUnmapped},
+    {"Left Ctrl", false, false, down, vkUnmapped},
+    {"Left Alt", false, false, down, vkUnmapped},
+    {"Keypad 8", false, false, down, vkUnmapped},
+    {"Keypad +", false, false, down, vkUnmapped},
+    {"-", false, false, down, vkUnmapped},
+    {"Home", false, false, down, vkUnmapped},
+    // Alt+key is the system's: Alt+Enter must not open the story.
+    {"Return", true, false, other, 0},
+    {"Return", true, true, other, 0},
+    {"Keypad Enter", true, false, other, 0},
+    {"Left Shift", true, false, other, 0},
+    {"Left", true, false, other, 0},
+    {"Escape", true, false, other, 0},
+    {nullptr, false, false, other, 0, SimulatedEvent::keyUp},
+    {nullptr, false, false, other, 0, SimulatedEvent::textInput},
+    {nullptr, false, false, other, 0, SimulatedEvent::mouseMotion},
+    {nullptr, false, false, other, 0, SimulatedEvent::windowExposed},
+    {nullptr, false, false, other, 0, SimulatedEvent::audioRemoved},
+    {nullptr, false, false, destroy, 0, SimulatedEvent::windowClose},
+    {nullptr, false, false, destroy, 0, SimulatedEvent::quit},
+};
 
-TEST_F(KeyEvents, ArrowKeyDownsSetTheirFlagAndAutoRepeatsCount) {
-  press("Left");
-  EXPECT_EQ(keys.keyLeft, 1);
-  press("Up");
-  EXPECT_EQ(keys.keyLeft, 0);
-  EXPECT_EQ(keys.keyUp, 1);
-  keys.keyUp = 0;
-  press("Up", false, true);
-  EXPECT_EQ(keys.keyUp, 1);
-}
-
-TEST_F(KeyEvents, EveryOtherEventClearsTheArrows) {
-  for (SimulatedEvent kind : {SimulatedEvent::keyUp, SimulatedEvent::textInput,
-                              SimulatedEvent::mouseMotion, SimulatedEvent::windowExposed}) {
-    press("Right");
-    ASSERT_EQ(keys.keyRight, 1);
-    ASSERT_TRUE(platform::SimulateEvent(kind));
-    handleAll();
-    EXPECT_EQ(keys.keyRight, 0) << static_cast<int>(kind);
-    EXPECT_EQ(shutDowns, 0);
-    EXPECT_FALSE(quitPosted);
+TEST_F(Events, EachEventIsOneMessageOfTheTable) {
+  for (const Row &row : rows) {
+    const std::string what =
+        row.key != nullptr
+            ? std::string(row.alt ? "Alt+" : "") + row.key + (row.repeat ? " (repeat)" : "")
+            : "event " + std::to_string(static_cast<int>(row.event));
+    ASSERT_TRUE(row.key != nullptr ? platform::SimulateKeyDown(row.key, row.alt, row.repeat)
+                                   : platform::SimulateEvent(row.event))
+        << what;
+    Message message;
+    ASSERT_TRUE(input.TakeMessage(message)) << what;
+    EXPECT_EQ(message.kind, row.kind) << what;
+    EXPECT_EQ(message.virtualKey, row.virtualKey) << what;
+    EXPECT_FALSE(input.TakeMessage(message)) << what << " gave a second message";
   }
 }
 
-TEST_F(KeyEvents, EitherShiftFiresAndKeypadEnterOpensTheStory) {
-  press("Right Shift");
-  EXPECT_EQ(keys.fireRequest, 1);
-  keys.fireRequest = 0;
-  press("Left Shift");
-  EXPECT_EQ(keys.fireRequest, 1);
-  press("Keypad Enter");
-  EXPECT_EQ(game.storyScreen, 1);
-}
-
-TEST_F(KeyEvents, AKeyWithAltHeldIsAnOtherMessage) {
-  press("Down");
-  keys.fireRequest = 0;
-  press("Return", true);
-  EXPECT_EQ(game.storyScreen, 0);
-  EXPECT_EQ(keys.keyDown, 0);
-  press("Keypad Enter", true);
-  EXPECT_EQ(game.storyScreen, 0);
-  press("Left Shift", true);
-  EXPECT_EQ(keys.fireRequest, 0);
-  press("Left", true);
-  EXPECT_EQ(keys.keyLeft, 0);
-  press("Escape", true);
-  EXPECT_FALSE(quitPosted);
-  EXPECT_EQ(shutDowns, 0);
-}
-
-TEST_F(KeyEvents, HeldSpaceRestartsTheMusicOnEveryRepeat) {
-  press("Space");
-  press("Space", false, true);
-  press("Space", false, true);
-  EXPECT_EQ(musicRestarts, 3);
-  EXPECT_EQ(game.playing, 1);
-}
-
-TEST_F(KeyEvents, EscapeClosingTheWindowAndQuitAllShutDownAndQuitWithZero) {
-  press("Escape");
-  EXPECT_EQ(shutDowns, 1);
-  EXPECT_TRUE(quitPosted);
-  EXPECT_EQ(quitCode, 0);
-
-  for (SimulatedEvent kind : {SimulatedEvent::windowClose, SimulatedEvent::quit}) {
-    quitPosted = false;
-    quitCode = 5;
-    shutDowns = 0;
-    ASSERT_TRUE(platform::SimulateEvent(kind));
-    handleAll();
-    EXPECT_EQ(shutDowns, 1) << static_cast<int>(kind);
-    EXPECT_TRUE(quitPosted);
-    EXPECT_EQ(quitCode, 0);
-  }
-}
-
-TEST_F(KeyEvents, AnEmptyQueueGivesNothingAndAWaitLeavesTheEventQueued) {
-  EXPECT_FALSE(platform::TakeEvent());
-  press("Left");
+TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {
   ASSERT_TRUE(platform::SimulateKeyDown("Up"));
-  const auto start = std::chrono::steady_clock::now();
-  platform::WaitForEvent(500);
+  auto start = std::chrono::steady_clock::now();
+  input.WaitForMessage(500);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-  EXPECT_EQ(keys.keyUp, 0);
-  ASSERT_TRUE(platform::TakeEvent());
-  EXPECT_EQ(keys.keyUp, 1);
-}
+  Message message;
+  ASSERT_TRUE(input.TakeMessage(message));
+  EXPECT_EQ(message.virtualKey, vkUp);
 
-TEST_F(KeyEvents, AWaitOnAnEmptyQueueLastsItsTime) {
-  const auto start = std::chrono::steady_clock::now();
-  platform::WaitForEvent(30);
+  EXPECT_FALSE(input.TakeMessage(message));
+  start = std::chrono::steady_clock::now();
+  input.WaitForMessage(30);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(28));
 }
 

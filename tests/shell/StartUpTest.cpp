@@ -1,44 +1,44 @@
 // Start-up and shutdown: in this process under SDL's dummy drivers, and the
-// real game binary in prepared folders.
+// game and replay binaries in prepared folders.
 
-#include "TestSupport.h"
-
+#include "shell/StartUp.h"
 #include "game/World.h"
 #include "graphics/Display.h"
-#include "platform/Display.h"
 #include "platform/Events.h"
-#include "platform/Headless.h"
 #include "platform/Window.h"
+#include "ports/Texts.h"
 #include "screens/Screens.h"
-#include "shell/Errors.h"
-#include "shell/StartUp.h"
+#include "shell/MainLoop.h"
 #include "shell/WindowProc.h"
+#include "support/Bitmaps.h"
+#include "support/Support.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <csignal>
 
 using namespace ruzoz;
-using namespace shelltest;
+using namespace testsupport;
 
 namespace {
 
 const std::map<std::string, std::string> dummyDrivers = {{"SDL_VIDEODRIVER", "dummy"},
                                                          {"SDL_AUDIODRIVER", "dummy"}};
+const fs::path dataDir = RUZOZ_DATA_DIR;
 
-bool contentBuilt() {
-  return fs::exists(fs::path(RUZOZ_DATA_DIR) / "titelbild.bmp") &&
-         fs::exists(fs::path(RUZOZ_DATA_DIR) / "Explosion1.bmp");
+std::string failure(const char *text) {
+  return std::string(texts::windowTitle) + ": " + text + "\n";
 }
 
 void expectAllReleased() {
   const platform::DisplayStatus status = platform::CurrentDisplayStatus();
-  EXPECT_FALSE(status.directDraw);
-  EXPECT_FALSE(status.primarySurface);
+  EXPECT_FALSE(status.renderer);
+  EXPECT_FALSE(status.front);
   EXPECT_FALSE(status.backBuffer);
   EXPECT_EQ(status.images, 0);
   for (int n = 1; n <= imageCount; ++n)
-    EXPECT_EQ(surfaceSlot(n), nullptr) << imageFileName(n);
+    EXPECT_EQ(surfaceSet[n], nullptr) << imageFileName(n);
 }
 
 class StartUpInProcess : public testing::Test {
@@ -68,17 +68,14 @@ protected:
 
 TEST_F(StartUpInProcess, AnEmptyFolderStopsAtTheImagesAndShutDownTwiceIsSafe) {
   EXPECT_FALSE(StartUp());
-  EXPECT_STREQ(errorMessage, "Error Loading Image");
+  EXPECT_EQ(errorMessage, texts::imageFailed);
   const platform::DisplayStatus status = platform::CurrentDisplayStatus();
-  EXPECT_TRUE(status.directDraw);
-  EXPECT_TRUE(status.primarySurface);
-  EXPECT_TRUE(status.backBuffer);
+  EXPECT_TRUE(status.renderer && status.front && status.backBuffer);
   EXPECT_EQ(status.images, 0);
 
-  EXPECT_EQ(shutDownOutput(), "Ruzoz - Odedozida: Error Loading Image\n");
+  EXPECT_EQ(shutDownOutput(), failure(texts::imageFailed));
   EXPECT_EQ(errorMessage, nullptr);
   expectAllReleased();
-
   EXPECT_EQ(shutDownOutput(), "");
   expectAllReleased();
 }
@@ -86,77 +83,57 @@ TEST_F(StartUpInProcess, AnEmptyFolderStopsAtTheImagesAndShutDownTwiceIsSafe) {
 TEST_F(StartUpInProcess, WithoutLeerTheThirteenImagesBeforeItAreLoadedThenReleased) {
   WriteNominalImages(dir.path(), "Leer.bmp");
   EXPECT_FALSE(StartUp());
-  EXPECT_STREQ(errorMessage, "Error Loading Image");
+  EXPECT_EQ(errorMessage, texts::imageFailed);
   EXPECT_EQ(platform::CurrentDisplayStatus().images, 13);
   for (int n = 1; n <= 13; ++n)
-    EXPECT_NE(surfaceSlot(n), nullptr) << imageFileName(n);
-  EXPECT_EQ(shutDownOutput(), "Ruzoz - Odedozida: Error Loading Image\n");
+    EXPECT_NE(surfaceSet[n], nullptr) << imageFileName(n);
+  EXPECT_EQ(shutDownOutput(), failure(texts::imageFailed));
   expectAllReleased();
 }
 
-TEST_F(StartUpInProcess, AFailureAfterTheImagesReleasesAllForty) {
-  WriteNominalImages(dir.path()); // but no sound files
+TEST_F(StartUpInProcess, WithoutSoundsTheSoundStepFailsAndAllFortyImagesAreReleased) {
+  WriteNominalImages(dir.path());
   EXPECT_FALSE(StartUp());
-  ASSERT_NE(errorMessage, nullptr);
-  const std::string text = errorMessage;
-  EXPECT_NE(text, "Error Loading Image");
+  EXPECT_EQ(errorMessage, texts::bufferFailed);
   EXPECT_EQ(platform::CurrentDisplayStatus().images, imageCount);
-  EXPECT_EQ(shutDownOutput(), "Ruzoz - Odedozida: " + text + "\n");
+  EXPECT_EQ(shutDownOutput(), failure(texts::bufferFailed));
   expectAllReleased();
 }
 
-TEST_F(StartUpInProcess, TheRealContentStartsAndEscapeShutsEverythingDown) {
-  if (!contentBuilt())
-    GTEST_SKIP() << "no content in " << RUZOZ_DATA_DIR << " (build the ruzoz_data target)";
-  InDirectory data{RUZOZ_DATA_DIR};
+TEST_F(StartUpInProcess, TheRealContentStartsAndEscapeThroughTheLoopShutsEverythingDown) {
+  InDirectory data{dataDir};
   ASSERT_TRUE(StartUp()) << (errorMessage ? errorMessage : "");
   EXPECT_EQ(platform::CurrentDisplayStatus().images, imageCount);
   for (int i = 0; i < 3; ++i)
     runFrame();
-  ASSERT_TRUE(platform::SimulateKeyDown("Escape"));
-  while (!quitPosted && platform::TakeEvent()) {
-  }
+  for (const char *key : {"Return", "Space", "Escape"})
+    ASSERT_TRUE(platform::SimulateKeyDown(key));
+  EXPECT_EQ(RunMainLoop(platform::EventInput(), platform::SystemClock()), 0);
   EXPECT_TRUE(quitPosted);
-  EXPECT_EQ(quitCode, 0);
   expectAllReleased();
   EXPECT_EQ(shutDownOutput(), "");
 }
 
-ProcessResult runGame(const fs::path &dir, std::map<std::string, std::string> env) {
+ProcessResult runGame(const fs::path &dir, const std::map<std::string, std::string> &env) {
   return RunProcess({RUZOZ_GAME}, dir, env, 30);
 }
 
-TEST(GameBinary, InAnEmptyFolderItReportsTheImagesAndExitsWithOne) {
+TEST(GameBinary, AFailedStartReportsItsTextAndExitsWithOne) {
   ScratchDir dir;
-  const ProcessResult r = runGame(dir.path(), dummyDrivers);
+  ProcessResult r = runGame(dir.path(), dummyDrivers);
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Ruzoz - Odedozida: Error Loading Image\n");
-}
+  EXPECT_EQ(r.err, failure(texts::imageFailed));
 
-TEST(GameBinary, WithOneImageMissingItReportsTheImagesAndExitsWithOne) {
-  ScratchDir dir;
-  WriteNominalImages(dir.path(), "titelbild.bmp");
-  const ProcessResult r = runGame(dir.path(), dummyDrivers);
+  r = runGame(dir.path(), {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}});
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Ruzoz - Odedozida: Error Loading Image\n");
-}
-
-TEST(GameBinary, WithoutAUsableDisplayTheFirstStepFails) {
-  ScratchDir dir;
-  const ProcessResult r =
-      runGame(dir.path(), {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}});
-  ASSERT_TRUE(r.exited);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, "Ruzoz - Odedozida: Error Registering Window Class\n");
+  EXPECT_EQ(r.err, failure(texts::windowClassFailed));
 }
 
 TEST(GameBinary, ATerminationRequestIsAClosedWindowAndEndsWithZero) {
-  if (!contentBuilt())
-    GTEST_SKIP() << "no content in " << RUZOZ_DATA_DIR << " (build the ruzoz_data target)";
   ScratchDir scratch;
-  const int pid = StartProcess({RUZOZ_GAME}, RUZOZ_DATA_DIR, dummyDrivers, scratch.path() / "out",
+  const int pid = StartProcess({RUZOZ_GAME}, dataDir, dummyDrivers, scratch.path() / "out",
                                scratch.path() / "err");
   ASSERT_GT(pid, 0);
   int code = -1;
@@ -168,7 +145,22 @@ TEST(GameBinary, ATerminationRequestIsAClosedWindowAndEndsWithZero) {
     KillProcess(pid);
   ASSERT_TRUE(ended);
   EXPECT_EQ(code, 0);
-  EXPECT_EQ(ReadText(scratch.path() / "err").find("Ruzoz - Odedozida:"), std::string::npos);
+  EXPECT_EQ(ReadText(scratch.path() / "err"), "");
+}
+
+// The replay tool observes the real start-up's screen and sound by wrapping
+// them: its traces are the golden ones.
+TEST(ReplayBinary, TheRealStartUpGivesTheGoldenTraces) {
+  for (const char *name : {"title_navigation", "random_keys", "autopilot_game"}) {
+    const std::string base = std::string(RUZOZ_GOLDEN_DIR) + "/" + name;
+    const std::string expected = ReadText(base + ".trace");
+    const long long frames = std::count(expected.begin(), expected.end(), '\n');
+    const ProcessResult r = RunProcess({RUZOZ_REPLAY, "--frames", std::to_string(frames + 10),
+                                        "--input", base + ".keys", "--trace", "-"},
+                                       dataDir, dummyDrivers, 120);
+    ASSERT_TRUE(r.exited && r.exitCode == 0) << name << ": " << r.err;
+    EXPECT_TRUE(r.out == expected) << name << ": the trace differs";
+  }
 }
 
 } // namespace

@@ -123,7 +123,7 @@ int main(int argc, char **argv) {
     }
   }
   std::printf("# Autopilot game, seed %u, recklessness %d.\n", pilotState, recklessness);
-  InstallNominalSurfaces();
+  InstallNominalSurfaces(nullptr);
   for (long long frame = 0; frame < frames; ++frame) {
     steer(frame, recklessness);
     runFrame();

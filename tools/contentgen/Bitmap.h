@@ -1,6 +1,5 @@
 #pragma once
 #include <cstdint>
-#include <filesystem>
 #include <vector>
 
 namespace ruzoz::contentgen {
@@ -46,9 +45,5 @@ private:
   int height_;
   std::vector<Rgb> pixels_;
 };
-
-// Windows BMP, BITMAPINFOHEADER, 24 bits, BI_RGB, bottom-up.
-std::vector<std::uint8_t> EncodeBmp(const Bitmap &image);
-void WriteBmp(const Bitmap &image, const std::filesystem::path &path);
 
 } // namespace ruzoz::contentgen

@@ -1,6 +1,7 @@
 #include "Content.h"
 
 #include "Art.h"
+#include "platform/BitmapFile.h"
 
 #include <stdexcept>
 
@@ -33,6 +34,19 @@ std::vector<Asset> BuildAssets() {
   return a;
 }
 
+void Save(const Bitmap &image, const std::filesystem::path &path) {
+  platform::RgbImage file{image.Width(), image.Height(), {}};
+  file.rgb.reserve(static_cast<std::size_t>(file.width) * file.height * 3);
+  for (int y = 0; y < file.height; ++y)
+    for (int x = 0; x < file.width; ++x) {
+      const Rgb c = image.At(x, y);
+      file.rgb.insert(file.rgb.end(), {c.r, c.g, c.b});
+    }
+  std::string error;
+  if (!platform::SaveBmp(path.c_str(), file, &error))
+    throw std::runtime_error("cannot write " + path.string() + ": " + error);
+}
+
 } // namespace
 
 const std::vector<Asset> &Assets() {
@@ -49,7 +63,7 @@ void WriteAll(const std::filesystem::path &directory) {
     Bitmap image = asset.make();
     if (image.Width() != asset.width || image.Height() != asset.height)
       throw std::logic_error(asset.fileName + " has the wrong size");
-    WriteBmp(image, directory / asset.fileName);
+    Save(image, directory / asset.fileName);
   }
 }
 

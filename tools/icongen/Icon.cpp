@@ -62,7 +62,10 @@ std::vector<Taps> AxisTaps(int destCount, int sourceCount, double scale, double 
   return taps;
 }
 
-} // namespace
+// Half-open box of the pixels with alpha above 0.
+struct Bounds {
+  int x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+};
 
 Bounds OpaqueBounds(const Image &image) {
   Bounds box{image.width, image.height, 0, 0};
@@ -78,6 +81,13 @@ Bounds OpaqueBounds(const Image &image) {
     return {};
   return box;
 }
+
+// Destination position of source coordinate s: offset + s * scale, per axis.
+struct Placement {
+  double scale = 1;
+  double offsetX = 0;
+  double offsetY = 0;
+};
 
 Placement FitIcon(const Image &sprite, int size) {
   const Bounds box = OpaqueBounds(sprite);
@@ -146,6 +156,8 @@ Image Resample(const Image &source, int width, int height, const Placement &plac
     }
   return out;
 }
+
+} // namespace
 
 Image MakeIcon(const Image &sprite, int size) {
   return Resample(sprite, size, size, FitIcon(sprite, size));

@@ -1,14 +1,54 @@
 // ruzoz-icongen SPRITE.bmp OUTDIR SIZE...: writes the desktop icon in each
 // size as OUTDIR/SIZExSIZE/apps/ruzoz.png (the hicolor theme's layout).
 
-#include "Bmp.h"
 #include "Icon.h"
-#include "Png.h"
+#include "platform/BitmapFile.h"
+
+#include <png.h>
 
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <stdexcept>
 #include <string>
+
+namespace {
+
+using ruzoz::icongen::Image;
+
+// The game draws every pixel whose RGB565 form is all ones as transparent,
+// so those get alpha 0 here too.
+Image ReadSprite(const char *path) {
+  ruzoz::platform::RgbImage file;
+  std::string error;
+  if (!ruzoz::platform::LoadBmp(path, file, &error))
+    throw std::runtime_error(std::string("cannot read ") + path + ": " + error);
+  Image sprite(file.width, file.height);
+  for (std::size_t i = 0; i < sprite.pixels.size(); ++i) {
+    const std::uint8_t r = file.rgb[3 * i], g = file.rgb[3 * i + 1], b = file.rgb[3 * i + 2];
+    if (r < 248 || g < 252 || b < 248)
+      sprite.pixels[i] = {r, g, b, 255};
+  }
+  return sprite;
+}
+
+// libpng's writer adds the sRGB chunk and no time stamp: the same icon
+// always gives the same bytes.
+void WritePng(const Image &icon, const std::filesystem::path &path) {
+  std::vector<std::uint8_t> rgba;
+  rgba.reserve(icon.pixels.size() * 4);
+  for (const auto &p : icon.pixels)
+    rgba.insert(rgba.end(), {p.r, p.g, p.b, p.a});
+  png_image png{};
+  png.version = PNG_IMAGE_VERSION;
+  png.width = static_cast<png_uint_32>(icon.width);
+  png.height = static_cast<png_uint_32>(icon.height);
+  png.format = PNG_FORMAT_RGBA;
+  if (!png_image_write_to_file(&png, path.c_str(), 0, rgba.data(), 0, nullptr))
+    throw std::runtime_error("cannot write " + path.string() + ": " + png.message);
+}
+
+} // namespace
 
 int main(int argc, char **argv) {
   if (argc < 4) {
@@ -16,7 +56,7 @@ int main(int argc, char **argv) {
     return 2;
   }
   try {
-    const ruzoz::icongen::Image sprite = ruzoz::icongen::ReadBmp(argv[1]);
+    const Image sprite = ReadSprite(argv[1]);
     for (int i = 3; i < argc; ++i) {
       std::size_t used = 0;
       const int size = std::stoi(argv[i], &used);
@@ -25,7 +65,7 @@ int main(int argc, char **argv) {
       const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
       const std::filesystem::path dir = std::filesystem::path(argv[2]) / dimension / "apps";
       std::filesystem::create_directories(dir);
-      ruzoz::icongen::WritePng(ruzoz::icongen::MakeIcon(sprite, size), dir / "ruzoz.png");
+      WritePng(ruzoz::icongen::MakeIcon(sprite, size), dir / "ruzoz.png");
     }
   } catch (const std::exception &error) {
     std::fprintf(stderr, "ruzoz-icongen: %s\n", error.what());

@@ -8,13 +8,13 @@
 // the chord and pattern of every measure; --solo keeps the notes of one MIDI
 // channel (1-16) only, or of one key on it: 10:36 leaves the kick drum alone.
 
-#include "audio/Audio.h"
-#include "audio/Music.h"
 #include "audio/MusicComposer.h"
 #include "audio/MusicLoader.h"
-#include "audio/MusicPerformance.h"
-#include "platform/MusicSynth.h"
-#include "shell/Errors.h"
+#include "audio/Sound.h"
+#include "platform/Audio.h"
+#include "ports/Texts.h"
+
+#include <sndfile.h>
 
 #include <algorithm>
 #include <chrono>
@@ -35,9 +35,9 @@ namespace {
 constexpr int callbackFrames = 441;
 
 // Passes everything on but the notes of the other channels (and keys).
-class SoloSynth final : public MusicSynth {
+class SoloSynth final : public Synth {
 public:
-  SoloSynth(std::unique_ptr<MusicSynth> inner, int channel, int key)
+  SoloSynth(std::unique_ptr<Synth> inner, int channel, int key)
       : inner_(std::move(inner)), channel_(channel), key_(key) {}
   bool Configure() override { return inner_->Configure(); }
   bool DownloadInstruments() override { return inner_->DownloadInstruments(); }
@@ -55,45 +55,46 @@ public:
   int BlockFrames() const override { return inner_->BlockFrames(); }
 
 private:
-  std::unique_ptr<MusicSynth> inner_;
+  std::unique_ptr<Synth> inner_;
   int channel_;
   int key_;
 };
 
-void Put32(std::FILE *file, std::uint32_t value) {
-  const unsigned char bytes[4] = {
-      static_cast<unsigned char>(value), static_cast<unsigned char>(value >> 8),
-      static_cast<unsigned char>(value >> 16), static_cast<unsigned char>(value >> 24)};
-  std::fwrite(bytes, 1, 4, file);
-}
-
-void Put16(std::FILE *file, std::uint16_t value) {
-  const unsigned char bytes[2] = {static_cast<unsigned char>(value),
-                                  static_cast<unsigned char>(value >> 8)};
-  std::fwrite(bytes, 1, 2, file);
-}
-
-bool WriteWav(const char *path, const std::vector<float> &samples) {
-  std::FILE *file = std::fopen(path, "wb");
+// Interleaved stereo float at the mix rate.
+bool WriteWav(const std::string &path, const std::vector<float> &samples) {
+  SF_INFO info{};
+  info.samplerate = mixRate;
+  info.channels = mixChannels;
+  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
+  SNDFILE *file = sf_open(path.c_str(), SFM_WRITE, &info);
   if (file == nullptr)
     return false;
-  const auto dataBytes = static_cast<std::uint32_t>(samples.size() * sizeof(float));
-  std::fwrite("RIFF", 1, 4, file);
-  Put32(file, 38 + dataBytes);
-  std::fwrite("WAVEfmt ", 1, 8, file);
-  Put32(file, 18);
-  Put16(file, 3); // IEEE float
-  Put16(file, 2);
-  Put32(file, performanceRate);
-  Put32(file, performanceRate * 2 * 4);
-  Put16(file, 2 * 4);
-  Put16(file, 32);
-  Put16(file, 0); // no extension
-  std::fwrite("data", 1, 4, file);
-  Put32(file, dataBytes);
-  std::fwrite(samples.data(), sizeof(float), samples.size(), file);
-  return std::fclose(file) == 0;
+  const auto frames = static_cast<sf_count_t>(samples.size() / mixChannels);
+  const bool written = sf_writef_float(file, samples.data(), frames) == frames;
+  return sf_close(file) == 0 && written;
 }
+
+// The device stand-in: the music connects here and is pulled in the game's
+// callback size.
+class OfflineOutput final : public AudioOutput {
+public:
+  bool Open() override { return true; }
+  bool AcceptsMix() override { return true; }
+  void Close() override {}
+  bool IsLost() override { return false; }
+  bool Reopen() override { return true; }
+  bool CanConvert(const WaveFormat &) override { return false; }
+  bool Convert(const WaveFormat &, const std::uint8_t *, std::uint32_t,
+               std::vector<float> &) override {
+    return false;
+  }
+  void SetMusicSource(MixSource *source) override { music = source; }
+  void SetEffectsSource(MixSource *) override {}
+  void Lock() override {}
+  void Unlock() override {}
+
+  MixSource *music = nullptr;
+};
 
 void Dump(const MusicSegment &segment, const MusicStyle &style, const MusicChordMap &map) {
   const std::uint32_t measureTicks =
@@ -131,7 +132,8 @@ void Dump(const MusicSegment &segment, const MusicStyle &style, const MusicChord
 int TimeInitMusic() {
   const auto start = std::chrono::steady_clock::now();
   const std::clock_t cpuStart = std::clock();
-  const bool ok = InitMusic();
+  OfflineOutput output;
+  const bool ok = InitMusic(platform::TakeSynth(), output);
   const std::clock_t cpuEnd = std::clock();
   const auto end = std::chrono::steady_clock::now();
   std::printf("InitMusic: %s in %.1f ms (%.1f ms of CPU)\n", ok ? "ok" : errorMessage,
@@ -167,63 +169,57 @@ int main(int argc, char **argv) {
     else
       out = argv[i];
   }
-  if (initTime) {
-    std::error_code error;
-    std::filesystem::current_path(dir, error);
-    if (error) {
-      std::fprintf(stderr, "%s: %s\n", dir.c_str(), error.message().c_str());
-      return 2;
-    }
-    return TimeInitMusic();
-  }
-  if (out == nullptr || !(seconds > 0.0)) {
+  if (!initTime && (out == nullptr || !(seconds > 0.0))) {
     std::fprintf(
         stderr,
         "usage: ruzoz-musicrender [-C dir] [-s seconds] [-d] [--solo channel[:key]] out.wav\n"
         "       ruzoz-musicrender [-C dir] --init-time\n");
     return 2;
   }
+  // The game reads the music files from its working directory.
+  const std::string outPath = out ? std::filesystem::absolute(out).string() : std::string();
+  std::error_code error;
+  std::filesystem::current_path(dir, error);
+  if (error) {
+    std::fprintf(stderr, "%s: %s\n", dir.c_str(), error.message().c_str());
+    return 2;
+  }
+  if (initTime)
+    return TimeInitMusic();
 
-  MusicLoader loader;
-  auto form = loader.GetObject<MusicTemplate>(dir + "/Template1.tpl");
-  auto style = loader.GetObject<MusicStyle>(dir + "/Style1.sty");
-  auto map = loader.GetObject<MusicChordMap>(dir + "/Chordmap1.cdm");
-  if (!form || !style || !map)
-    return 1;
-  MusicComposer composer;
-  std::unique_ptr<MusicSegment> segment;
-  if (composer.ComposeSegmentFromTemplate(style.get(), form.get(), 1, map.get(), segment) !=
-      composeOk) {
-    std::fprintf(stderr, "music: %s\n", composer.LastError().c_str());
+  if (dump) {
+    MusicTemplate form;
+    MusicStyle style;
+    MusicChordMap map;
+    MusicSegment segment;
+    std::string reason;
+    if (!LoadMusicFile("Template1.tpl", form) || !LoadMusicFile("Style1.sty", style) ||
+        !LoadMusicFile("Chordmap1.cdm", map))
+      return 1;
+    if (!ComposeSegment(style, form, 1, map, segment, reason)) {
+      std::fprintf(stderr, "music: %s\n", reason.c_str());
+      return 1;
+    }
+    Dump(segment, style, map);
+  }
+
+  std::unique_ptr<Synth> synth = platform::TakeSynth();
+  if (synth && solo > 0)
+    synth = std::make_unique<SoloSynth>(std::move(synth), solo - 1, soloKey);
+  OfflineOutput output;
+  if (!InitMusic(std::move(synth), output)) {
+    std::fprintf(stderr, "%s\n", errorMessage);
     return 1;
   }
-  if (dump)
-    Dump(*segment, *style, *map);
-  segment->SetRepeats(999);
-
-  std::unique_ptr<MusicSynth> synth = platform::CreateMusicSynth();
-  if (!synth)
-    return 1;
-  if (solo > 0)
-    synth = std::make_unique<SoloSynth>(std::move(synth), solo - 1, soloKey);
-  MusicPerformance performance(std::move(synth));
-  performance.Init();
-  if (!performance.SetAutoDownload(true))
-    return 1;
-  performance.PlaySegment(*segment);
-  segment->DisableTempo();
-  auto message = performance.AllocTempoMessage();
-  message->tempo = 160.0;
-  performance.SendTempoMessage(std::move(message));
-
-  const auto frames = static_cast<std::size_t>(seconds * performanceRate);
-  std::vector<float> samples(frames * 2);
+  const auto frames = static_cast<std::size_t>(seconds * mixRate);
+  std::vector<float> samples(frames * mixChannels);
   for (std::size_t done = 0; done < frames;) {
     const int chunk = static_cast<int>(std::min<std::size_t>(callbackFrames, frames - done));
-    performance.Render(samples.data() + 2 * done, chunk);
+    output.music->MixInto(samples.data() + mixChannels * done, chunk);
     done += static_cast<std::size_t>(chunk);
   }
-  if (!WriteWav(out, samples)) {
+  ReleaseMusic();
+  if (!WriteWav(outPath, samples)) {
     std::fprintf(stderr, "%s: cannot be written\n", out);
     return 1;
   }

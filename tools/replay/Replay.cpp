@@ -4,29 +4,23 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "screens/Screens.h"
+#include "shell/WindowProc.h"
 
 #include <algorithm>
 #include <cinttypes>
 #include <cstring>
+#include <optional>
 #include <sstream>
 
 namespace ruzoz::replay {
 
 namespace {
 
-// A frame plays at most about two effects per object slot.
-constexpr int maxEffects = 8192;
-int effects[maxEffects];
-int effectCount = 0;
-int musicRestarts = 0;
-std::uint64_t drawHash = 0xcbf29ce484222325ull;
-
-void onEffect(int index) {
-  if (effectCount < maxEffects)
-    effects[effectCount++] = index;
-}
-
-void onMusic() { ++musicRestarts; }
+// Built when recording begins, around the ports in use then.
+std::optional<RecordingVideo> videoRecorder;
+std::optional<RecordingSound> soundRecorder;
+Video *wrappedVideo = nullptr;
+Sound *wrappedSound = nullptr;
 
 void putLE32(unsigned char *out, std::int32_t value) {
   const auto v = static_cast<std::uint32_t>(value);
@@ -34,13 +28,18 @@ void putLE32(unsigned char *out, std::int32_t value) {
     out[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-void onDraw(int number, int x, int y, int glyph) {
-  unsigned char bytes[16];
-  putLE32(bytes, number);
-  putLE32(bytes + 4, x);
-  putLE32(bytes + 8, y);
-  putLE32(bytes + 12, glyph);
-  drawHash = fnv1a(bytes, sizeof bytes, drawHash);
+std::uint64_t hashDraws(const RecordingVideo &recorded) {
+  std::uint64_t hash = 0xcbf29ce484222325ull;
+  for (int i = 0; i < recorded.DrawCount(); ++i) {
+    const DrawCall &draw = recorded.Draws()[i];
+    unsigned char bytes[16];
+    putLE32(bytes, draw.image);
+    putLE32(bytes + 4, draw.x);
+    putLE32(bytes + 8, draw.y);
+    putLE32(bytes + 12, draw.glyph);
+    hash = fnv1a(bytes, sizeof bytes, hash);
+  }
+  return hash;
 }
 
 std::uint64_t hashObjects(const Level &level, std::uint64_t hash) {
@@ -138,19 +137,24 @@ bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string
 }
 
 void beginRecording() {
-  soundObserver = onEffect;
-  musicObserver = onMusic;
-  drawObserver = onDraw;
-  effectCount = 0;
-  musicRestarts = 0;
-  drawHash = 0xcbf29ce484222325ull;
+  wrappedVideo = video;
+  wrappedSound = sound;
+  videoRecorder.emplace(wrappedVideo);
+  soundRecorder.emplace(wrappedSound);
+  video = &*videoRecorder;
+  sound = &*soundRecorder;
 }
 
 void endRecording() {
-  soundObserver = nullptr;
-  musicObserver = nullptr;
-  drawObserver = nullptr;
+  // Shutting down may have let go of the video already.
+  if (video == &*videoRecorder)
+    video = wrappedVideo;
+  if (sound == &*soundRecorder)
+    sound = wrappedSound;
 }
+
+const RecordingVideo &recordedVideo() { return *videoRecorder; }
+const RecordingSound &recordedSound() { return *soundRecorder; }
 
 void writeTraceLine(std::FILE *out, long long frame, bool titleFrame) {
   const GameState &g = game;
@@ -159,13 +163,14 @@ void writeTraceLine(std::FILE *out, long long frame, bool titleFrame) {
   const std::uint64_t objectsHash = levelValid ? hashObjects(levels[g.currentLevel], basis) : basis;
   const std::uint64_t tilesHash = levelValid ? hashTiles(levels[g.currentLevel], basis) : basis;
 
-  char sounds[maxEffects * 2 + 16];
-  if (effectCount == 0) {
+  const RecordingSound &heard = *soundRecorder;
+  char sounds[RecordingSound::capacity * 2 + 16];
+  if (heard.EffectCount() == 0) {
     std::strcpy(sounds, "-");
   } else {
     char *p = sounds;
-    for (int i = 0; i < effectCount; ++i)
-      p += std::sprintf(p, i == 0 ? "%d" : ",%d", effects[i]);
+    for (int i = 0; i < heard.EffectCount(); ++i)
+      p += std::sprintf(p, i == 0 ? "%d" : ",%d", heard.Effects()[i]);
   }
   char world[17] = "-";
   if (titleFrame) {
@@ -184,10 +189,7 @@ void writeTraceLine(std::FILE *out, long long frame, bool titleFrame) {
                g.cameraY, g.cameraTileColumn, g.cameraTileRow, g.score, g.highScore, g.shield,
                g.ammo, g.shotTimer, g.ufoCount, g.bannerTimer, randomState, keys.fireRequest,
                keys.keyLeft, keys.keyRight, keys.keyUp, keys.keyDown, objectsHash, tilesHash,
-               sounds, musicRestarts, drawHash, world);
-  effectCount = 0;
-  musicRestarts = 0;
-  drawHash = basis;
+               sounds, heard.MusicRestarts(), hashDraws(*videoRecorder), world);
 }
 
 long long runReplay(long long frames, const std::vector<ScriptEvent> &events, std::FILE *trace,
@@ -207,6 +209,10 @@ long long runReplay(long long frames, const std::vector<ScriptEvent> &events, st
       writeTraceLine(trace, frame, titleFrame);
     if (afterFrame)
       afterFrame(frame, context);
+    if (videoRecorder) {
+      videoRecorder->Clear();
+      soundRecorder->Clear();
+    }
   }
   return frame;
 }

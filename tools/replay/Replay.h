@@ -2,7 +2,9 @@
 // The replay tool's engine: key scripts in, one trace line per frame out.
 // Kept apart from main() so that tests run it in-process.
 
-#include "shell/WindowProc.h"
+#include "Recorder.h"
+
+#include "ports/Input.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -23,9 +25,13 @@ bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string
 
 std::uint64_t fnv1a(const void *data, std::size_t size, std::uint64_t hash = 0xcbf29ce484222325ull);
 
-// Observes the game's sounds, music and blits between two trace lines.
+// Wraps the game's `video` and `sound` in recorders (which forward to them)
+// until endRecording() puts them back. Call after start-up.
 void beginRecording();
 void endRecording();
+// What the game asked for since the last frame's trace line.
+const RecordingVideo &recordedVideo();
+const RecordingSound &recordedSound();
 
 // Writes the trace line of the frame that just ran.
 void writeTraceLine(std::FILE *out, long long frame, bool titleFrame);
@@ -36,7 +42,8 @@ struct Snapshot {
 };
 
 // Runs frames 0..frames-1 fed by the script; stops early on Esc. Calls
-// afterFrame (if set) after each frame. Returns the number of frames run.
+// afterFrame (if set) after each frame, then forgets what was recorded.
+// Returns the number of frames run.
 long long runReplay(long long frames, const std::vector<ScriptEvent> &events, std::FILE *trace,
                     void (*afterFrame)(long long frame, void *context) = nullptr,
                     void *context = nullptr);

@@ -2,9 +2,7 @@
 
 #include "Replay.h"
 
-#include "game/World.h"
-#include "platform/Display.h"
-#include "platform/Headless.h"
+#include "platform/Events.h"
 #include "platform/Window.h"
 #include "screens/Screens.h"
 #include "shell/StartUp.h"

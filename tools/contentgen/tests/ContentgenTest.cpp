@@ -1,133 +1,161 @@
-#include "BmpReader.h"
-#include "Raster.h"
+// The generated images as the game reads them: names, sizes, 24 bits, the
+// white key exactly where the game must see through, the same bytes on
+// every run, and the font sheet's cells.
+
+#include "Bitmap.h"
+#include "platform/BitmapFile.h"
 
 #include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <set>
+#include <string>
+
+#include <unistd.h>
 
 namespace ruzoz::contentgen {
 namespace {
 
-TEST(TransparencyKey, MatchesRgb565TruncationAtEveryChannelBoundary) {
-  EXPECT_TRUE(KeysAsTransparent({248, 252, 248}));
-  EXPECT_TRUE(KeysAsTransparent({255, 255, 255}));
-  EXPECT_FALSE(KeysAsTransparent({247, 255, 255}));
-  EXPECT_FALSE(KeysAsTransparent({255, 251, 255}));
-  EXPECT_FALSE(KeysAsTransparent({255, 255, 247}));
+namespace fs = std::filesystem;
+
+constexpr Rgb white{255, 255, 255};
+
+// The game reduces colours to RGB565 and draws 0xFFFF as transparent.
+bool GameKeys(Rgb c) { return c.r >> 3 == 31 && c.g >> 2 == 63 && c.b >> 3 == 31; }
+
+std::vector<std::uint8_t> Bytes(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-TEST(TransparencyKey, OpaqueSafeChangesOnlyColoursThatWouldKey) {
-  for (Rgb c : {Rgb{248, 252, 248}, Rgb{255, 255, 255}, Rgb{250, 253, 249}}) {
-    Rgb safe = OpaqueSafe(c);
-    EXPECT_FALSE(KeysAsTransparent(safe));
-    EXPECT_NE(safe, transparentRgb);
-  }
-  EXPECT_EQ(OpaqueSafe({247, 255, 255}), (Rgb{247, 255, 255}));
-  EXPECT_EQ(OpaqueSafe({0, 0, 0}), (Rgb{0, 0, 0}));
-}
+const fs::path scratch =
+    fs::temp_directory_path() / ("ruzoz-contentgen-" + std::to_string(getpid()));
 
-TEST(BitmapPixels, SettingWhiteKeepsThePixelOpaque) {
-  Bitmap b(2, 1);
-  EXPECT_FALSE(b.IsOpaque(0, 0));
-  b.Set(0, 0, {255, 255, 255});
-  EXPECT_TRUE(b.IsOpaque(0, 0));
-  EXPECT_FALSE(KeysAsTransparent(b.At(0, 0)));
-  EXPECT_FALSE(b.IsOpaque(1, 0));
-  EXPECT_THROW(b.At(2, 0), std::out_of_range);
-}
-
-TEST(BitmapPixels, BlitSkipsTransparentSourcePixelsAndClipsAtEdges) {
-  Bitmap dst(3, 3), src(2, 2);
-  dst.Set(2, 2, {1, 2, 3});
-  src.Set(0, 0, {9, 9, 9});
-  dst.Blit(src, 1, 1); // src(1,1) is transparent and lands on dst(2,2)
-  EXPECT_EQ(dst.At(1, 1), (Rgb{9, 9, 9}));
-  EXPECT_EQ(dst.At(2, 2), (Rgb{1, 2, 3}));
-  dst.Blit(src, 2, 2); // three of the four source pixels fall outside
-  EXPECT_EQ(dst.At(2, 2), (Rgb{9, 9, 9}));
-  dst.Blit(src, -1, -1);
-  EXPECT_FALSE(dst.IsOpaque(0, 0));
-}
-
-TEST(BmpEncoding, RoundTripsRowsBottomUpWithPadding) {
-  // Three pixels a row make 9 bytes, padded to 12.
-  Bitmap b(3, 2);
-  b.Set(0, 0, {10, 20, 30});
-  b.Set(2, 0, {40, 50, 60});
-  b.Set(1, 1, {70, 80, 90});
-  std::vector<std::uint8_t> bytes = EncodeBmp(b);
-  ASSERT_EQ(bytes.size(), 54u + 2 * 12);
-  // The first stored row is the bottom one, in BGR order.
-  EXPECT_EQ(bytes[54 + 3], 90);
-  EXPECT_EQ(bytes[54 + 5], 70);
-  test::ParsedBmp p = test::ParseBmp(bytes);
-  ASSERT_EQ(p.width, 3);
-  ASSERT_EQ(p.height, 2);
-  EXPECT_EQ(p.At(0, 0), (Rgb{10, 20, 30}));
-  EXPECT_EQ(p.At(2, 0), (Rgb{40, 50, 60}));
-  EXPECT_EQ(p.At(1, 1), (Rgb{70, 80, 90}));
-  EXPECT_TRUE(p.IsTransparent(1, 0));
-  EXPECT_TRUE(p.IsTransparent(0, 1));
-}
-
-TEST(BmpEncoding, RowsOfWholeWordsGetNoPadding) {
-  EXPECT_EQ(EncodeBmp(Bitmap(4, 3)).size(), 54u + 3 * 12);
-  EXPECT_EQ(EncodeBmp(Bitmap(1, 1)).size(), 54u + 4);
-}
-
-TEST(Noise, PeriodicNoiseRepeatsExactlyAcrossItsPeriod) {
-  for (double y : {0.25, 1.5, 3.75})
-    for (double x : {0.1, 0.9, 2.6}) {
-      EXPECT_NEAR(ValueNoise(x, y, 7, 4), ValueNoise(x + 4, y, 7, 4), 1e-12);
-      EXPECT_NEAR(ValueNoise(x, y, 7, 4), ValueNoise(x, y - 4, 7, 4), 1e-12);
-      EXPECT_NEAR(Fbm(x, y, 7, 3, 4), Fbm(x + 4, y + 8, 7, 3, 4), 1e-12);
-      CellDistances a = Cellular(x, y, 9, 3), b = Cellular(x - 3, y + 3, 9, 3);
-      EXPECT_NEAR(a.nearest, b.nearest, 1e-12);
-      EXPECT_NEAR(a.second, b.second, 1e-12);
+class Generated : public ::testing::Test {
+protected:
+  static void SetUpTestSuite() {
+    fs::remove_all(scratch);
+    ASSERT_EQ(std::system((CONTENTGEN_EXE " " + (scratch / "a").string()).c_str()), 0);
+    for (const auto &entry : fs::directory_iterator(scratch / "a")) {
+      platform::RgbImage &image = images[entry.path().filename().string()];
+      std::string error;
+      ASSERT_TRUE(platform::LoadBmp(entry.path().c_str(), image, &error)) << error;
     }
-}
-
-TEST(Noise, StaysInUnitRangeAndDependsOnSeed) {
-  int differ = 0;
-  for (int i = 0; i < 200; ++i) {
-    double x = i * 0.37, y = i * 0.61;
-    double v = Fbm(x, y, 1, 5);
-    EXPECT_GE(v, 0.0);
-    EXPECT_LE(v, 1.0);
-    differ += ValueNoise(x, y, 1) != ValueNoise(x, y, 2);
   }
-  EXPECT_GT(differ, 190);
+  static void TearDownTestSuite() { fs::remove_all(scratch); }
+
+  static Rgb At(const platform::RgbImage &image, int x, int y) {
+    const std::size_t at = (static_cast<std::size_t>(y) * image.width + x) * 3;
+    return {image.rgb[at], image.rgb[at + 1], image.rgb[at + 2]};
+  }
+
+  static inline std::map<std::string, platform::RgbImage> images;
+};
+
+TEST_F(Generated, AreTheFortyImagesAtTheSizesAndDepthTheGameLoads) {
+  std::map<std::string, std::pair<int, int>> expected = {
+      {"Kugel.bmp", {32, 32}},         {"Leer.bmp", {32, 32}},
+      {"Meteorit.bmp", {32, 32}},      {"Lava.bmp", {32, 32}},
+      {"Munition.bmp", {32, 32}},      {"Schild.bmp", {32, 32}},
+      {"Hintergrund.bmp", {640, 480}}, {"titelbild.bmp", {640, 480}},
+      {"Zeichensatz.bmp", {512, 48}}};
+  for (auto [stem, count] :
+       {std::pair{"Explosion", 4}, {"Alien", 8}, {"Asteroid", 3}, {"Schiff", 16}})
+    for (int i = 1; i <= count; ++i)
+      expected[stem + std::to_string(i) + ".bmp"] = {32, 32};
+  ASSERT_EQ(expected.size(), 40u);
+  EXPECT_EQ(images.size(), expected.size());
+  for (const auto &[name, size] : expected) {
+    ASSERT_TRUE(images.count(name)) << name;
+    EXPECT_EQ(images[name].width, size.first) << name;
+    EXPECT_EQ(images[name].height, size.second) << name;
+    const std::vector<std::uint8_t> bytes = Bytes(scratch / "a" / name);
+    EXPECT_EQ(bytes.at(28) + 256 * bytes.at(29), 24) << name << ": bits per pixel";
+  }
 }
 
-TEST(Geometry, MirroredPolygonIsSymmetricAndHandlesConcaveOutline) {
-  // A right half with a notch: the notch must stay outside on both sides.
-  const Vec2 half[] = {{0, 0}, {4, 0}, {4, 4}, {2, 2}, {2, 6}, {0, 6}};
-  Polygon p = Polygon::MirroredX(half, 0);
-  EXPECT_TRUE(p.Contains(3.5, 1));
-  EXPECT_TRUE(p.Contains(-3.5, 1));
-  EXPECT_FALSE(p.Contains(3.5, 5));
-  EXPECT_FALSE(p.Contains(-3.5, 5));
-  EXPECT_TRUE(p.Contains(-1, 5));
-  EXPECT_FALSE(p.Contains(0, 6.5));
-}
-
-TEST(SpriteCanvas, EdgesAreHardAndNeverBlendWithTheField) {
-  Canvas c(8, 8, 4);
-  c.Paint([](double x, double y) { return InCircle(x, y, 4, 4, 3); },
-          [](double, double) {
-            return Color{200, 20, 20};
-          });
-  Bitmap s = c.ToSprite();
-  int opaque = 0;
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x)
-      if (s.IsOpaque(x, y)) {
-        ++opaque;
-        EXPECT_EQ(s.At(x, y), (Rgb{200, 20, 20})) << x << "," << y;
+TEST_F(Generated, KeyOnlyPureWhiteAndOnlyInSprites) {
+  const std::set<std::string> opaque{"Leer.bmp", "Lava.bmp", "Hintergrund.bmp", "titelbild.bmp"};
+  for (const auto &[name, image] : images) {
+    int keyed = 0, transparent = 0;
+    for (int y = 0; y < image.height; ++y)
+      for (int x = 0; x < image.width; ++x) {
+        const Rgb p = At(image, x, y);
+        transparent += p == white;
+        keyed += p != white && GameKeys(p);
       }
-  // Area of a radius-3 disc is about 28 pixels.
-  EXPECT_GT(opaque, 24);
-  EXPECT_LT(opaque, 33);
-  EXPECT_FALSE(s.IsOpaque(0, 0));
-  EXPECT_TRUE(s.IsOpaque(4, 4));
+    EXPECT_EQ(keyed, 0) << name << ": near-white the game would see through";
+    if (opaque.count(name)) {
+      EXPECT_EQ(transparent, 0) << name;
+      continue;
+    }
+    EXPECT_LT(transparent, image.width * image.height) << name << " is empty";
+    const int right = image.width - 1, bottom = image.height - 1;
+    for (auto [x, y] : {std::pair{0, 0}, {right, 0}, {0, bottom}, {right, bottom}})
+      EXPECT_EQ(At(image, x, y), white) << name << " corner " << x << "," << y;
+  }
+}
+
+TEST_F(Generated, SecondRunWritesTheSameBytes) {
+  ASSERT_EQ(std::system((CONTENTGEN_EXE " " + (scratch / "b").string()).c_str()), 0);
+  for (const auto &[name, image] : images)
+    EXPECT_TRUE(Bytes(scratch / "a" / name) == Bytes(scratch / "b" / name)) << name;
+}
+
+// The game cuts character `code` from the 16x16 cell in column code % 32,
+// row code / 32 - 1. Glyph fill is bright and its outline dark; fill on a
+// cell's edge means a clipped glyph or one spilling into its neighbour.
+TEST_F(Generated, FontCellsHoldOneGlyphEachInsideTheirEdges) {
+  const platform::RgbImage &font = images.at("Zeichensatz.bmp");
+  auto luma = [](Rgb p) { return 0.299 * p.r + 0.587 * p.g + 0.114 * p.b; };
+  for (int code = 32; code < 128; ++code) {
+    const int cellX = 16 * (code % 32), cellY = 16 * (code / 32 - 1);
+    int opaque = 0, fill = 0, fillOnEdge = 0;
+    for (int y = 0; y < 16; ++y)
+      for (int x = 0; x < 16; ++x) {
+        const Rgb p = At(font, cellX + x, cellY + y);
+        opaque += p != white;
+        const bool bright = p != white && luma(p) > 100;
+        fill += bright;
+        fillOnEdge += bright && (x == 0 || y == 0 || x == 15 || y == 15);
+      }
+    if (code == 32 || code == 127) {
+      EXPECT_EQ(opaque, 0) << code;
+      continue;
+    }
+    EXPECT_GT(fill, 0) << "empty glyph " << char(code);
+    EXPECT_EQ(fillOnEdge, 0) << char(code);
+  }
+}
+
+// Art may ask for any colour: only cleared pixels may key, and colours the
+// game draws must not be touched.
+TEST(BitmapColours, NothingButClearedPixelsKeys) {
+  Bitmap b(1, 1);
+  for (Rgb c : {Rgb{255, 255, 255}, Rgb{248, 252, 248}, Rgb{255, 252, 255}, Rgb{250, 255, 248}}) {
+    b.Set(0, 0, c);
+    EXPECT_FALSE(GameKeys(b.At(0, 0))) << int(c.r) << "," << int(c.g) << "," << int(c.b);
+  }
+  for (Rgb c : {Rgb{247, 255, 255}, Rgb{255, 251, 255}, Rgb{255, 255, 247}, Rgb{0, 0, 0}}) {
+    b.Set(0, 0, c);
+    EXPECT_EQ(b.At(0, 0), c);
+  }
+  b.Clear(0, 0);
+  EXPECT_TRUE(GameKeys(b.At(0, 0)));
+}
+
+TEST(GeneratorProgram, FailsWhenAnImageCannotBeWritten) {
+  const fs::path out =
+      fs::temp_directory_path() / ("ruzoz-contentgen-blocked-" + std::to_string(getpid()));
+  fs::create_directories(out / "Kugel.bmp");
+  const std::string command = std::string(CONTENTGEN_EXE) + " " + out.string() + " 2>/dev/null";
+  EXPECT_NE(std::system(command.c_str()), 0);
+  EXPECT_NE(std::system(CONTENTGEN_EXE " 2>/dev/null"), 0) << "no folder given";
+  fs::remove_all(out);
 }
 
 } // namespace

@@ -1,0 +1,31 @@
+#pragma once
+// The sound output over SDL2 and the music's synthesizer over FluidSynth.
+
+#include "ports/Sound.h"
+
+#include <memory>
+#include <string>
+
+namespace ruzoz::platform {
+
+// The SDL audio device: the effects' and the music's one output.
+AudioOutput &DeviceAudioOutput();
+// Starts making the synth and reading the SoundFont on a thread of its own.
+void PrepareSynth();
+// The prepared synth (or a new one); null when FluidSynth can't make one.
+std::unique_ptr<Synth> TakeSynth();
+// Waits for a preparation TakeSynth() did not take, and drops it.
+void DiscardPreparedSynth();
+// The first existing file among the entries of `environmentList` (the value
+// of SDL_SOUNDFONTS, ':'-separated, may be null), Debian's default GM
+// SoundFont, TimGM6mb and FluidR3_GM; empty when there is none.
+std::string FindSoundFont(const char *environmentList);
+
+// Event handling: an output device went away (SDL's id). When it is the
+// open output, the effect buffers count as lost until the next effect is
+// played.
+void NoteAudioDeviceRemoved(unsigned deviceId, bool capture);
+// The open output's id as SDL names it in device events; 0 when closed.
+unsigned AudioDeviceId();
+
+} // namespace ruzoz::platform

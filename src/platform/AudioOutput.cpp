@@ -1,0 +1,227 @@
+// The one audio output: an SDL device whose callback mixes the music
+// (rendered on the audio thread) and the sound effects, and SDL's converter
+// for the effects' wave formats.
+
+#include "platform/Audio.h"
+
+#include <SDL.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace ruzoz::platform {
+
+namespace {
+
+// Frames per callback: 10 ms, the most an effect waits for the mix.
+constexpr int mixFrames = 441;
+
+// The SDL sample format of a wave format; false for anything SDL can't read
+// (compressed data, 24-bit and odd sizes).
+bool SdlFormat(const WaveFormat &format, SDL_AudioFormat &sdl) {
+  if (format.formatTag == waveFormatPcm) {
+    switch (format.bitsPerSample) {
+    case 8:
+      sdl = AUDIO_U8;
+      return true;
+    case 16:
+      sdl = AUDIO_S16LSB;
+      return true;
+    case 32:
+      sdl = AUDIO_S32LSB;
+      return true;
+    }
+    return false;
+  }
+  if (format.formatTag == waveFormatFloat && format.bitsPerSample == 32) {
+    sdl = AUDIO_F32LSB;
+    return true;
+  }
+  return false;
+}
+
+// Rates a recording can honestly have: below 100 Hz a few bytes of a file
+// would resample into gigabytes. The size caps the converted samples of
+// whatever a file claims.
+constexpr std::uint32_t minRate = 100;
+constexpr std::uint32_t maxRate = 100000;
+constexpr std::size_t maxConvertedBytes = 0x0FFFFFFF;
+
+bool BuildConverter(const WaveFormat &format, SDL_AudioCVT &cvt) {
+  SDL_AudioFormat from;
+  if (!SdlFormat(format, from) || format.channels == 0 || format.channels > 8 ||
+      format.samplesPerSec < minRate || format.samplesPerSec > maxRate)
+    return false;
+  return SDL_BuildAudioCVT(&cvt, from, Uint8(format.channels), int(format.samplesPerSec),
+                           AUDIO_F32SYS, mixChannels, mixRate) >= 0;
+}
+
+class SdlAudioOutput final : public AudioOutput {
+public:
+  bool Open() override {
+    if (device)
+      return true;
+    if (!subsystemUp) {
+      if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0)
+        return false;
+      subsystemUp = true;
+    }
+    if (OpenDefault())
+      return true;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystemUp = false;
+    return false;
+  }
+
+  bool AcceptsMix() override {
+    return device && obtained.freq == mixRate && obtained.format == AUDIO_F32SYS &&
+           obtained.channels == mixChannels && obtained.samples > 0;
+  }
+
+  // Waits for the callback to end, then drops the subsystem too.
+  void Close() override {
+    CloseDevice();
+    if (subsystemUp)
+      SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    subsystemUp = false;
+    lost = false;
+  }
+
+  // Marked by a removal event, or SDL stopped the device.
+  bool IsLost() override {
+    if (!subsystemUp)
+      return false;
+    return lost || !device || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+  }
+
+  // Keeps the subsystem.
+  bool Reopen() override {
+    if (!subsystemUp)
+      return Open();
+    CloseDevice();
+    return OpenDefault();
+  }
+
+  bool CanConvert(const WaveFormat &format) override {
+    SDL_AudioCVT cvt;
+    return BuildConverter(format, cvt);
+  }
+
+  bool Convert(const WaveFormat &format, const std::uint8_t *bytes, std::uint32_t count,
+               std::vector<float> &out) override {
+    SDL_AudioCVT cvt;
+    if (!BuildConverter(format, cvt) || count > maxConvertedBytes / std::uint32_t(cvt.len_mult))
+      return false;
+    if (count == 0) {
+      out.clear();
+      return true;
+    }
+    std::vector<std::uint8_t> work(std::size_t(count) * cvt.len_mult);
+    std::memcpy(work.data(), bytes, count);
+    cvt.buf = work.data();
+    cvt.len = int(count);
+    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0)
+      return false;
+    const int converted = cvt.needed ? cvt.len_cvt : cvt.len;
+    out.resize(std::size_t(converted) / sizeof(float));
+    // A few bytes resampled down can come out as no frame at all.
+    if (!out.empty())
+      std::memcpy(out.data(), work.data(), out.size() * sizeof(float));
+    return true;
+  }
+
+  void SetMusicSource(MixSource *source) override {
+    Lock();
+    music = source;
+    Unlock();
+  }
+
+  void SetEffectsSource(MixSource *source) override {
+    Lock();
+    effects = source;
+    Unlock();
+  }
+
+  void Lock() override {
+    if (device)
+      SDL_LockAudioDevice(device);
+  }
+
+  void Unlock() override {
+    if (device)
+      SDL_UnlockAudioDevice(device);
+  }
+
+  void NoteRemoved(unsigned deviceId, bool capture) {
+    if (!capture && deviceId != 0 && deviceId == device)
+      lost = true;
+  }
+
+  unsigned Id() const { return device; }
+
+private:
+  // SDL holds the device lock while it runs this.
+  static void Callback(void *self, Uint8 *stream, int len) {
+    static_cast<SdlAudioOutput *>(self)->Mix(reinterpret_cast<float *>(stream),
+                                             len / int(sizeof(float) * mixChannels));
+  }
+
+  void Mix(float *out, int frames) {
+    std::fill(out, out + frames * mixChannels, 0.0f);
+    if (music)
+      music->MixInto(out, frames);
+    if (effects)
+      effects->MixInto(out, frames);
+    for (int i = 0; i < frames * mixChannels; ++i)
+      out[i] = std::clamp(out[i], -1.0f, 1.0f);
+  }
+
+  bool OpenDefault() {
+    SDL_AudioSpec want{};
+    want.freq = mixRate;
+    want.format = AUDIO_F32SYS;
+    want.channels = mixChannels;
+    want.samples = mixFrames;
+    want.callback = Callback;
+    want.userdata = this;
+    // No allowed changes: SDL converts our mix to whatever the hardware takes.
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &obtained, 0);
+    if (!device)
+      return false;
+    lost = false;
+    SDL_PauseAudioDevice(device, 0);
+    return true;
+  }
+
+  void CloseDevice() {
+    if (device)
+      SDL_CloseAudioDevice(device);
+    device = 0;
+    obtained = SDL_AudioSpec{};
+  }
+
+  SDL_AudioDeviceID device = 0;
+  SDL_AudioSpec obtained{};
+  bool subsystemUp = false;
+  bool lost = false;
+  // Read by the callback under the device lock.
+  MixSource *music = nullptr;
+  MixSource *effects = nullptr;
+};
+
+SdlAudioOutput &Output() {
+  static SdlAudioOutput output;
+  return output;
+}
+
+} // namespace
+
+AudioOutput &DeviceAudioOutput() { return Output(); }
+
+void NoteAudioDeviceRemoved(unsigned deviceId, bool capture) {
+  Output().NoteRemoved(deviceId, capture);
+}
+
+unsigned AudioDeviceId() { return Output().Id(); }
+
+} // namespace ruzoz::platform

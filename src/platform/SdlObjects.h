@@ -1,0 +1,31 @@
+#pragma once
+// The SDL objects behind the game window, shared by the platform's files
+// only.
+
+#include "ports/Video.h"
+
+#include <SDL.h>
+
+namespace ruzoz::platform {
+
+extern SDL_Window *gameWindow;
+// Draws the front onto the window.
+extern SDL_Renderer *renderer;
+// The front: a 640 x 480 streaming texture in the renderer's own format.
+extern SDL_Texture *frontTexture;
+// Every frame is drawn here, RGB565 in system memory, then presented.
+extern SDL_Surface *backBuffer;
+
+constexpr Uint32 backBufferFormat = SDL_PIXELFORMAT_RGB565;
+
+inline Uint16 *backBufferRow(int y) {
+  return reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(backBuffer->pixels) +
+                                    y * backBuffer->pitch);
+}
+
+// The back buffer onto the window (Presenter.cpp).
+void PresentBackBuffer();
+// Image surfaces currently held (Images.cpp).
+int ImagesHeld();
+
+} // namespace ruzoz::platform

@@ -1,0 +1,7 @@
+#include "ports/Texts.h"
+
+namespace ruzoz {
+
+const char *errorMessage = nullptr;
+
+} // namespace ruzoz

@@ -1,7 +1,0 @@
-#include "shell/Errors.h"
-
-namespace ruzoz {
-
-const char *errorMessage = nullptr;
-
-} // namespace ruzoz

@@ -1,0 +1,157 @@
+#include "support/Support.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <signal.h>
+#include <sstream>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+extern char **environ;
+
+namespace testsupport {
+
+ScratchDir::ScratchDir() {
+  std::string pattern = (fs::temp_directory_path() / "ruzoz-test-XXXXXX").string();
+  if (::mkdtemp(pattern.data()) == nullptr)
+    throw std::runtime_error("mkdtemp failed");
+  path_ = pattern;
+}
+
+ScratchDir::~ScratchDir() {
+  std::error_code ignored;
+  fs::remove_all(path_, ignored);
+}
+
+InDirectory::InDirectory(const fs::path &dir) : previous_(fs::current_path()) {
+  fs::current_path(dir);
+}
+
+InDirectory::~InDirectory() {
+  std::error_code ignored;
+  fs::current_path(previous_, ignored);
+}
+
+void WriteFile(const fs::path &path, const std::vector<std::uint8_t> &bytes) {
+  std::ofstream out(path, std::ios::binary);
+  out.write(reinterpret_cast<const char *>(bytes.data()),
+            static_cast<std::streamsize>(bytes.size()));
+  if (!out)
+    throw std::runtime_error("cannot write " + path.string());
+}
+
+namespace {
+
+std::vector<std::string> environmentWith(const std::map<std::string, std::string> &extra) {
+  std::vector<std::string> env;
+  for (char **e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    const std::string name = entry.substr(0, entry.find('='));
+    if (extra.count(name) == 0)
+      env.push_back(entry);
+  }
+  for (const auto &[name, value] : extra)
+    env.push_back(name + "=" + value);
+  return env;
+}
+
+int spawn(const std::vector<std::string> &argv, const fs::path &cwd,
+          const std::map<std::string, std::string> &env, const fs::path &outFile,
+          const fs::path &errFile) {
+  const std::vector<std::string> envStrings = environmentWith(env);
+  std::vector<char *> args, envp;
+  for (const std::string &a : argv)
+    args.push_back(const_cast<char *>(a.c_str()));
+  args.push_back(nullptr);
+  for (const std::string &e : envStrings)
+    envp.push_back(const_cast<char *>(e.c_str()));
+  envp.push_back(nullptr);
+  const std::string dir = cwd.string(), out = outFile.string(), err = errFile.string();
+
+  const pid_t pid = ::fork();
+  if (pid != 0)
+    return pid;
+  // Child: only async-signal-safe calls from here on.
+  const int in = ::open("/dev/null", O_RDONLY);
+  const int o = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  const int e = ::open(err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  if (in < 0 || o < 0 || e < 0 || ::dup2(in, 0) < 0 || ::dup2(o, 1) < 0 || ::dup2(e, 2) < 0 ||
+      ::chdir(dir.c_str()) != 0)
+    ::_exit(126);
+  ::execve(args[0], args.data(), envp.data());
+  ::_exit(127);
+}
+
+} // namespace
+
+int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd,
+                 const std::map<std::string, std::string> &env, const fs::path &outFile,
+                 const fs::path &errFile) {
+  return spawn(argv, cwd, env, outFile, errFile);
+}
+
+bool WaitProcess(int pid, double seconds, int &exitCode) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
+  for (;;) {
+    int status = 0;
+    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    if (done == pid) {
+      exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      return true;
+    }
+    if (done < 0 && errno != EINTR) {
+      exitCode = -1;
+      return true;
+    }
+    if (std::chrono::steady_clock::now() >= deadline)
+      return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(5));
+  }
+}
+
+void KillProcess(int pid) {
+  if (pid <= 0)
+    return;
+  ::kill(pid, SIGKILL);
+  int status = 0;
+  ::waitpid(pid, &status, 0);
+}
+
+ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &cwd,
+                         const std::map<std::string, std::string> &env, double seconds) {
+  ScratchDir scratch;
+  const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
+  ProcessResult result;
+  const int pid = spawn(argv, cwd, env, out, err);
+  result.exited = WaitProcess(pid, seconds, result.exitCode);
+  if (!result.exited)
+    KillProcess(pid);
+  result.out = ReadText(out);
+  result.err = ReadText(err);
+  return result;
+}
+
+std::string FindProgram(const std::string &name) {
+  const char *path = std::getenv("PATH");
+  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');) {
+    const fs::path candidate = fs::path(dir) / name;
+    if (::access(candidate.c_str(), X_OK) == 0)
+      return candidate.string();
+  }
+  return {};
+}
+
+std::string ReadText(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+} // namespace testsupport

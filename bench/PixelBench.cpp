@@ -3,13 +3,14 @@
 // dummy video, so no window is seen). Frames are drawn without presenting;
 // the present is measured on its own.
 //
-// Every benchmark counts the calls of malloc and its relatives made while it
-// is timed (this executable defines them, so SDL's calls come here too) and
-// reports them per frame as `allocs`.
+// Every benchmark counts the allocations made while it is timed, SDL's
+// included (bench/AllocationCounter.h), and reports them per frame as
+// `allocs`.
 //
 //   pixel_bench [benchmark options]      in any folder; the data folder is
 //                                        RUZOZ_DATA (default: the build's)
 
+#include "AllocationCounter.h"
 #include "BenchSupport.h"
 
 #include "game/World.h"
@@ -21,60 +22,8 @@
 
 #include <benchmark/benchmark.h>
 
-#include <atomic>
 #include <cstdio>
-#include <cstdlib>
 #include <vector>
-
-// --- Allocation counting -------------------------------------------------
-
-namespace {
-std::atomic<bool> counting{false};
-std::atomic<long> allocations{0};
-
-inline void noteAllocation() {
-  if (counting.load(std::memory_order_relaxed))
-    allocations.fetch_add(1, std::memory_order_relaxed);
-}
-} // namespace
-
-extern "C" {
-void *__libc_malloc(std::size_t);
-void *__libc_calloc(std::size_t, std::size_t);
-void *__libc_realloc(void *, std::size_t);
-void *__libc_memalign(std::size_t, std::size_t);
-void __libc_free(void *);
-
-void *malloc(std::size_t size) {
-  noteAllocation();
-  return __libc_malloc(size);
-}
-void *calloc(std::size_t count, std::size_t size) {
-  noteAllocation();
-  return __libc_calloc(count, size);
-}
-void *realloc(void *block, std::size_t size) {
-  noteAllocation();
-  return __libc_realloc(block, size);
-}
-void *memalign(std::size_t alignment, std::size_t size) {
-  noteAllocation();
-  return __libc_memalign(alignment, size);
-}
-void *aligned_alloc(std::size_t alignment, std::size_t size) {
-  noteAllocation();
-  return __libc_memalign(alignment, size);
-}
-int posix_memalign(void **out, std::size_t alignment, std::size_t size) {
-  noteAllocation();
-  void *block = __libc_memalign(alignment, size);
-  if (block == nullptr)
-    return 12; // ENOMEM
-  *out = block;
-  return 0;
-}
-void free(void *block) { __libc_free(block); }
-}
 
 using namespace ruzoz;
 
@@ -83,13 +32,10 @@ namespace {
 // Counts allocations from construction to report().
 class AllocationWatch {
 public:
-  AllocationWatch() {
-    allocations = 0;
-    counting = true;
-  }
+  AllocationWatch() { bench::StartCountingAllocations(); }
   void report(benchmark::State &state) {
-    counting = false;
-    state.counters["allocs"] = benchmark::Counter(static_cast<double>(allocations.load()),
+    bench::StopCountingAllocations();
+    state.counters["allocs"] = benchmark::Counter(static_cast<double>(bench::CountedAllocations()),
                                                   benchmark::Counter::kAvgIterations);
   }
 };
@@ -277,13 +223,13 @@ BENCHMARK(BM_Present)->ArgName("changed")->Arg(1)->Arg(0)->Unit(benchmark::kMicr
 
 int main(int argc, char **argv) {
   // Zeros mean something only if SDL's own allocations are seen.
-  allocations = 0;
-  counting = true;
+  bench::StartCountingAllocations();
   const bool made = platform::CreateBackBuffer();
-  counting = false;
+  bench::StopCountingAllocations();
   platform::ReleaseFront();
-  if (!made || allocations == 0) {
-    std::fprintf(stderr, "pixel_bench: the allocation counter does not see SDL's allocations\n");
+  if (!made || bench::CountedAllocations() == 0) {
+    std::fprintf(stderr, "pixel_bench: the allocation counter does not see SDL's allocations%s\n",
+                 bench::CountsMalloc() ? "" : " (a sanitizer owns malloc)");
     return 1;
   }
   return bench::runBenchmarks(argc, argv);

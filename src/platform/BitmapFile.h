@@ -1,5 +1,5 @@
 #pragma once
-// Windows bitmap files through SDL's own reader and writer, for the tools
+// BMP files through SDL's own reader and writer, for the tools
 // and tests that make or check them. Pixels are 8-bit RGB, top row first.
 
 #include <cstdint>

@@ -10,35 +10,35 @@ extern const char *errorMessage;
 namespace texts {
 
 // The window's title and the error box's caption.
-inline constexpr const char *windowTitle = "Ruzoz - Odedozida";
+inline constexpr char windowTitle[] = "Ruzoz - Odedozida";
 
 // Start-up failures, in the order of the steps that store them.
-inline constexpr const char *windowClassFailed = "Error Registering Window Class";
-inline constexpr const char *windowFailed = "Error Creating Window";
-inline constexpr const char *rendererFailed = "DirectDrawCreate FAILED";
-inline constexpr const char *fullScreenFailed = "SetCooperativeLevel FAILED";
-inline constexpr const char *displayModeFailed = "Error Setting Display Mode";
-inline constexpr const char *surfaceFailed = "CreateSurface FAILED";
-inline constexpr const char *imageFailed = "Error Loading Image";
-inline constexpr const char *soundDeviceFailed = "DirectSoundCreate FAILED";
-inline constexpr const char *soundFormatFailed = "SetCooperativeLevel FAILED";
-inline constexpr const char *bufferFailed = "CreateBuffer FAILED";
-inline constexpr const char *soundFailed = "Error Loading Sound";
-inline constexpr const char *synthFailed = "Error creating DirectMusicPerformance object";
-inline constexpr const char *musicLoaderFailed = "Error creating DirectMusicLoader object";
-inline constexpr const char *composerFailed = "Error creating DirectMusicComposer object";
-inline constexpr const char *musicFailed = "Error loading music";
+inline constexpr char windowClassFailed[] = "Error Registering Window Class";
+inline constexpr char windowFailed[] = "Error Creating Window";
+inline constexpr char rendererFailed[] = "DirectDrawCreate FAILED";
+inline constexpr char fullScreenFailed[] = "SetCooperativeLevel FAILED";
+inline constexpr char displayModeFailed[] = "Error Setting Display Mode";
+inline constexpr char surfaceFailed[] = "CreateSurface FAILED";
+inline constexpr char imageFailed[] = "Error Loading Image";
+inline constexpr char soundDeviceFailed[] = "DirectSoundCreate FAILED";
+inline constexpr char soundFormatFailed[] = "SetCooperativeLevel FAILED";
+inline constexpr char bufferFailed[] = "CreateBuffer FAILED";
+inline constexpr char soundFailed[] = "Error Loading Sound";
+inline constexpr char synthFailed[] = "Error creating DirectMusicPerformance object";
+inline constexpr char musicLoaderFailed[] = "Error creating DirectMusicLoader object";
+inline constexpr char composerFailed[] = "Error creating DirectMusicComposer object";
+inline constexpr char musicFailed[] = "Error loading music";
 
 // Drawn in the bitmap font: 8-bit strings that end at "~".
-inline constexpr const char *highScoreLabel = "Punktrekord:~";
-inline constexpr const char *startPrompt = "Start ->    Leertaste~";
-inline constexpr const char *storyPrompt = "Infos -> Eingabetaste~";
-inline constexpr const char *ufosLabel = "U F O S :~";
-inline constexpr const char *pointsLabel = "Punkte :~";
-inline constexpr const char *shieldLabel = "Schild :~";
-inline constexpr const char *ammoLabel = "Munition :~";
-inline constexpr const char *levelLabel = "Level :~";
-inline constexpr const char *victoryLabel = "Sieg !!~";
+inline constexpr char highScoreLabel[] = "Punktrekord:~";
+inline constexpr char startPrompt[] = "Start ->    Leertaste~";
+inline constexpr char storyPrompt[] = "Infos -> Eingabetaste~";
+inline constexpr char ufosLabel[] = "U F O S :~";
+inline constexpr char pointsLabel[] = "Punkte :~";
+inline constexpr char shieldLabel[] = "Schild :~";
+inline constexpr char ammoLabel[] = "Munition :~";
+inline constexpr char levelLabel[] = "Level :~";
+inline constexpr char victoryLabel[] = "Sieg !!~";
 
 } // namespace texts
 } // namespace ruzoz

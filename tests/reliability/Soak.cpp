@@ -1,110 +1,28 @@
-// ruzoz-soak: a long game of random keys through the replay engine, on the
-// real start-up in the current directory (a data folder), checking after
-// every frame that the world model holds its invariants and that the game
-// thread allocates nothing once start-up is done.
-//
-//   ruzoz-soak --frames N [--seed S] [--repeat]
-//
-// --repeat plays the same keys a second time from the start-up state and
-// requires the same trace. Prints one summary line ("trace HASH" included,
-// to compare builds); exit 0 when all held.
+// ruzoz-soak --frames N [--seed S] [--repeat]: a long game of random keys
+// through the replay engine, on the real start-up in the current directory
+// (a data folder). After every frame the world model must hold its
+// invariants, and the game thread must not have allocated. --repeat plays
+// the same keys again from the start-up state and requires the same trace.
+// Prints one summary line ("trace HASH" included, to compare builds); exit
+// 0 when all held.
 
+#include "AllocationCounter.h"
 #include "Replay.h"
 
 #include "game/World.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
-#include "ports/Texts.h"
 #include "shell/StartUp.h"
 
-#include <algorithm>
-#include <atomic>
 #include <chrono>
 #include <cinttypes>
 #include <cmath>
-#include <cstddef>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <new>
-#include <pthread.h>
 #include <string>
 #include <vector>
 
 using namespace ruzoz;
-
-// Allocations of the game thread while frames run. Other threads (audio,
-// the synthesizer) are free to allocate.
-namespace {
-
-std::atomic<bool> countingAllocations{false};
-pthread_t gameThread;
-std::atomic<long> allocations{0};
-long long currentFrame = 0;
-long long firstAllocatingFrame = -1;
-
-void NoteAllocation() {
-  if (countingAllocations.load(std::memory_order_relaxed) &&
-      pthread_equal(pthread_self(), gameThread) && allocations++ == 0)
-    firstAllocatingFrame = currentFrame;
-}
-
-void *Allocate(std::size_t size, std::size_t align = alignof(std::max_align_t)) {
-  NoteAllocation();
-  void *p = nullptr;
-  if (posix_memalign(&p, std::max(sizeof(void *), align), size == 0 ? 1 : size) == 0)
-    return p;
-  throw std::bad_alloc();
-}
-
-} // namespace
-
-void *operator new(std::size_t size) { return Allocate(size); }
-void *operator new[](std::size_t size) { return Allocate(size); }
-void *operator new(std::size_t size, std::align_val_t align) {
-  return Allocate(size, std::size_t(align));
-}
-void *operator new[](std::size_t size, std::align_val_t align) {
-  return Allocate(size, std::size_t(align));
-}
-void *operator new(std::size_t size, const std::nothrow_t &) noexcept {
-  NoteAllocation();
-  return std::malloc(size == 0 ? 1 : size);
-}
-void *operator new[](std::size_t size, const std::nothrow_t &) noexcept {
-  NoteAllocation();
-  return std::malloc(size == 0 ? 1 : size);
-}
-void operator delete(void *p) noexcept { std::free(p); }
-void operator delete[](void *p) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t) noexcept { std::free(p); }
-void operator delete(void *p, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::align_val_t) noexcept { std::free(p); }
-void operator delete(void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-void operator delete[](void *p, std::size_t, std::align_val_t) noexcept { std::free(p); }
-
-#ifdef RUZOZ_SOAK_COUNT_MALLOC
-// Without a sanitizer owning malloc, the C allocations (SDL, the C library)
-// count too.
-extern "C" {
-void *__libc_malloc(std::size_t);
-void *__libc_calloc(std::size_t, std::size_t);
-void *__libc_realloc(void *, std::size_t);
-void *malloc(std::size_t size) {
-  NoteAllocation();
-  return __libc_malloc(size);
-}
-void *calloc(std::size_t count, std::size_t size) {
-  NoteAllocation();
-  return __libc_calloc(count, size);
-}
-void *realloc(void *p, std::size_t size) {
-  NoteAllocation();
-  return __libc_realloc(p, size);
-}
-}
-#endif
 
 namespace {
 
@@ -144,6 +62,8 @@ ssize_t HashWrite(void *hash, const char *data, std::size_t size) {
 struct Soak {
   long long violations = 0;
   long long frames[2] = {}; // title, play
+  long allocations = 0;     // by the game thread in frames
+  bool allocated = false;   // the first frame that did is named
 };
 
 void Violation(Soak &soak, long long frame, const char *what, double value) {
@@ -200,7 +120,10 @@ void CheckFrame(long long frame, void *context) {
   if (!g.playing || frame % 64 == 0)
     for (const Level &level : levels)
       CheckLevel(soak, frame, level);
-  currentFrame = frame + 1;
+  if (!soak.allocated && bench::CountedAllocations() > 0) {
+    soak.allocated = true;
+    std::fprintf(stderr, "ruzoz-soak: frame %lld: the game thread allocated\n", frame);
+  }
 }
 
 // One game from the start-up state; returns the frames run.
@@ -212,12 +135,12 @@ long long Play(const std::vector<replay::ScriptEvent> &events, long long frames,
   if (trace == nullptr)
     return 0;
   std::setvbuf(trace, buffer, _IOFBF, sizeof buffer);
-  currentFrame = 0;
-  countingAllocations = true;
+  bench::StartCountingAllocations(true); // the audio threads may allocate
   replay::beginRecording();
   const long long ran = replay::runReplay(frames, events, trace, CheckFrame, &soak);
   replay::endRecording();
-  countingAllocations = false;
+  bench::StopCountingAllocations();
+  soak.allocations += bench::CountedAllocations();
   std::fclose(trace);
   return ran;
 }
@@ -247,14 +170,11 @@ int main(int argc, char **argv) {
 
   platform::UseHeadlessDrivers();
   if (!StartUp()) {
-    std::fprintf(stderr, "ruzoz-soak: start-up failed: %s\n",
-                 errorMessage != nullptr ? errorMessage : "?");
-    ShutDown();
+    ShutDown(); // says why
     platform::EndVideo();
     return 1;
   }
   const auto started = std::chrono::steady_clock::now();
-  gameThread = pthread_self();
   Soak soak;
   std::uint64_t trace = 0, again = 0;
   long long ran = Play(events, frames, soak, trace);
@@ -269,24 +189,18 @@ int main(int argc, char **argv) {
 
   std::printf("ruzoz-soak: seed %" PRIu64 ", %lld frames (%lld title, %lld play), %.1f s, "
               "%ld allocations in frames, trace %016" PRIx64 "\n",
-              seed, ran, soak.frames[0], soak.frames[1], seconds, allocations.load(), trace);
-  bool ok = soak.violations == 0;
-  if (ran != frames * (repeat ? 2 : 1)) {
-    std::fprintf(stderr, "ruzoz-soak: only %lld frames ran\n", ran);
-    ok = false;
-  }
-  if (allocations > 0) {
-    std::fprintf(stderr, "ruzoz-soak: the game thread allocated in frames, first in frame %lld\n",
-                 firstAllocatingFrame);
-    ok = false;
-  }
-  if (repeat && again != trace) {
-    std::fprintf(stderr, "ruzoz-soak: the second game's trace differs\n");
-    ok = false;
-  }
-  if (soak.frames[0] == 0 || soak.frames[1] == 0) {
-    std::fprintf(stderr, "ruzoz-soak: title and play frames were not both played\n");
-    ok = false;
-  }
+              seed, ran, soak.frames[0], soak.frames[1], seconds, soak.allocations, trace);
+  bool ok = true;
+  auto check = [&ok](bool held, const char *what) {
+    if (!held) {
+      std::fprintf(stderr, "ruzoz-soak: %s\n", what);
+      ok = false;
+    }
+  };
+  check(soak.violations == 0, "the world model broke its invariants");
+  check(ran == frames * (repeat ? 2 : 1), "not every frame ran");
+  check(soak.allocations == 0, "the game thread allocated in frames");
+  check(!repeat || again == trace, "the second game's trace differs");
+  check(soak.frames[0] > 0 && soak.frames[1] > 0, "title and play frames were not both played");
   return ok ? 0 : 1;
 }

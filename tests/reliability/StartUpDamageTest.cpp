@@ -1,52 +1,47 @@
-// Each of the 48 files in turn missing, empty, cut to half its length and
-// overwritten with random bytes of its length: the real start-up (the
-// replay tool in a data copy) ends with that file's text on stderr and exit
-// code 1, and under LeakSanitizer leaves nothing behind.
+// The real start-up (the replay tool in a copy of the data folder) over
+// damaged files. Each of the 48 files in turn missing, empty, cut to half
+// its length and overwritten with random bytes ends start-up with that
+// file's text and exit code 1 (a sanitizer finding exits with 23). Damage
+// that leaves a file valid starts the game, and what it then does is pinned.
 
+#include "support/Bitmaps.h"
 #include "support/DataFolder.h"
+#include "support/WaveBytes.h"
 
 #include "ports/Texts.h"
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <random>
+#include <sstream>
 
 namespace testsupport {
 namespace {
 
 const std::string errorPrefix = std::string(ruzoz::texts::windowTitle) + ": ";
 
-ProcessResult StartUp(const DataCopy &dir) {
-  return RunHeadless(RUZOZ_REPLAY, dir.path(), {"--frames", "1"});
-}
-
-void ExpectStarted(const ProcessResult &run) {
-  ASSERT_TRUE(run.exited) << "start-up did not end";
-  EXPECT_EQ(run.exitCode, 0) << run.err;
-  EXPECT_EQ(run.err, "");
+ProcessResult StartUp(const DataCopy &dir,
+                      const std::vector<std::string> &arguments = {"--frames", "1"}) {
+  return RunHeadless(RUZOZ_REPLAY, dir.path(), arguments);
 }
 
 void ExpectFailure(const ProcessResult &run, const char *text) {
   ASSERT_TRUE(run.exited) << "start-up did not end";
-  EXPECT_FALSE(SanitizerReport(run.err)) << run.err;
   EXPECT_EQ(run.exitCode, 1) << run.err;
   // The last line is the one failure text; a music file may say why first.
-  ASSERT_FALSE(run.err.empty());
   const std::size_t last = run.err.rfind('\n', run.err.size() - 2);
   EXPECT_EQ(run.err.substr(last + 1), errorPrefix + text + "\n") << run.err;
   EXPECT_EQ(run.err.find(errorPrefix), last + 1) << "one failure, one text\n" << run.err;
-  EXPECT_EQ(run.out, "");
 }
 
-TEST(StartUpData, TheUndamagedFolderStartsAndTheFirstFailureEndsStartUp) {
+// Images before sounds: tests/shell.
+TEST(StartUpData, TheSoundStepComesBeforeTheMusic) {
   DataCopy dir;
-  ExpectStarted(StartUp(dir));
   fs::remove(dir / "Style1.sty");
-  ExpectFailure(StartUp(dir), ruzoz::texts::musicFailed);
   fs::remove(dir / "Get.wav");
   ExpectFailure(StartUp(dir), ruzoz::texts::bufferFailed);
-  fs::remove(dir / "Leer.bmp");
-  ExpectFailure(StartUp(dir), ruzoz::texts::imageFailed);
 }
 
 class DamagedFile : public testing::TestWithParam<DataFile> {};
@@ -56,24 +51,20 @@ TEST_P(DamagedFile, EndsStartUpWithItsText) {
   for (const std::string how : {"missing", "empty", "half", "random"}) {
     SCOPED_TRACE(file.name + " " + how);
     DataCopy dir;
-    Bytes bytes = ReadBytes(dir / file.name);
-    if (how == "missing") {
+    Bytes bytes = how == "empty" ? Bytes{} : ReadBytes(dir / file.name);
+    if (how == "half")
+      bytes.resize(bytes.size() / 2);
+    std::mt19937 generator(std::hash<std::string>()(file.name));
+    if (how == "random")
+      for (auto &byte : bytes)
+        byte = static_cast<std::uint8_t>(generator());
+    if (how == "missing")
       fs::remove(dir / file.name);
-    } else {
-      if (how == "empty")
-        bytes.clear();
-      else if (how == "half")
-        bytes.resize(bytes.size() / 2);
-      std::seed_seq seed(file.name.begin(), file.name.end());
-      std::mt19937 generator(seed);
-      if (how == "random")
-        for (auto &byte : bytes)
-          byte = static_cast<std::uint8_t>(generator());
+    else
       WriteFile(dir / file.name, bytes);
-    }
     // The style's first half ends after a whole variation: still a style.
     if (file.name == "Style1.sty" && how == "half")
-      ExpectStarted(StartUp(dir));
+      EXPECT_EQ(StartUp(dir).exitCode, 0);
     else
       ExpectFailure(StartUp(dir), file.failure);
   }
@@ -85,6 +76,124 @@ INSTANTIATE_TEST_SUITE_P(AllFiles, DamagedFile, testing::ValuesIn(DataFiles()),
                            name[name.find('.')] = '_';
                            return name;
                          });
+
+std::vector<std::vector<std::string>> ReadTrace(const fs::path &path) {
+  std::ifstream in(path);
+  std::vector<std::vector<std::string>> lines;
+  for (std::string line; std::getline(in, line);) {
+    std::istringstream fields(line);
+    lines.push_back({std::istream_iterator<std::string>(fields), {}});
+  }
+  return lines;
+}
+
+// Title screen, story, bare title, title, then a game with turns, thrust
+// and shots.
+constexpr int playFrames = 240;
+ProcessResult Play(const DataCopy &dir) {
+  std::ofstream(dir / "play.keys") << "3 down 13\n20 down 32\n30 down 32\n40 down 32\n"
+                                      "60 down 39\n61 down 38\n90 down 16\n120 down 37\n"
+                                      "121 down 16\n150 down 40\n170 down 16\n";
+  return StartUp(dir, {"--frames", std::to_string(playFrames), "--input", "play.keys", "--trace",
+                       "play.trace"});
+}
+
+// Sprites of other sizes, a background a pixel too wide, a font of one
+// cell, a title picture of a quarter: the game plays exactly as before and
+// only the drawing differs, by the background no play frame can draw.
+TEST(StillLoads, ImagesOfOtherSizesChangeOnlyWhatIsDrawn) {
+  DataCopy normal, odd;
+  ASSERT_EQ(Play(normal).exitCode, 0);
+  WriteBmp(odd / "Kugel.bmp", 64, 64, [](int x, int y) {
+    return (x ^ y) & 1 ? Rgb{255, 255, 255} : Rgb{192, 32, 32};
+  });
+  WriteBmp(odd / "Alien1.bmp", 1, 1, [](int, int) { return Rgb{32, 192, 32}; });
+  WriteBmp(odd / "Hintergrund.bmp", 641, 480, [](int x, int) {
+    return Rgb{0, 0, std::uint8_t(x)};
+  });
+  WriteBmp(odd / "Zeichensatz.bmp", 16, 16, [](int, int) { return Rgb{}; });
+  WriteBmp(odd / "titelbild.bmp", 320, 240, [](int x, int y) {
+    return Rgb{0, std::uint8_t(x), std::uint8_t(y)};
+  });
+  const ProcessResult run = Play(odd);
+  ASSERT_EQ(run.exitCode, 0) << run.err;
+  EXPECT_EQ(run.err, "");
+
+  const auto expected = ReadTrace(normal / "play.trace");
+  auto actual = ReadTrace(odd / "play.trace");
+  ASSERT_EQ(actual.size(), std::size_t(playFrames));
+  ASSERT_EQ(expected.size(), actual.size());
+  constexpr std::size_t playing = 1, drawHash = 30;
+  int lines[2] = {};
+  for (std::size_t i = 0; i < actual.size(); ++i) {
+    ASSERT_EQ(actual[i].size(), 32u);
+    const bool play = expected[i][playing] == "1";
+    ++lines[play];
+    EXPECT_EQ(actual[i][drawHash] != expected[i][drawHash], play) << "frame " << i;
+    actual[i][drawHash] = expected[i][drawHash];
+    ASSERT_EQ(actual[i], expected[i]) << "frame " << i;
+  }
+  EXPECT_GT(lines[0], 30) << "the title screens show";
+  EXPECT_GT(lines[1], 100) << "and the script plays";
+}
+
+// A data chunk of `count` sample bytes.
+Bytes Ramp(std::size_t count) {
+  Bytes samples(count);
+  for (std::size_t i = 0; i < count; ++i)
+    samples[i] = static_cast<std::uint8_t>(i * 7);
+  return Chunk("data", samples);
+}
+
+// Any plain wave format the mixer converts plays; anything else, or a rate
+// outside 100..100000 Hz (the edges: tests/sound), is refused like a
+// missing file. Music files with another system's line ends are read; a
+// byte-order mark, as some editors write, is not, nor is a file beyond
+// 1 MiB: each says why.
+TEST(StillLoads, OddSoundsAndMusicFilesStartOrSayWhy) {
+  const std::string noBuffer = errorPrefix + ruzoz::texts::bufferFailed + "\n";
+  const std::string noMusic = errorPrefix + ruzoz::texts::musicFailed + "\n";
+  const std::string style = ReadText(fs::path(RUZOZ_DATA_DIR) / "Style1.sty");
+  std::string crlf, large = style;
+  for (char c : style)
+    crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  while (large.size() <= (1u << 20))
+    large += "# padding\n";
+  auto bytes = [](const std::string &text) { return Bytes(text.begin(), text.end()); };
+  const struct {
+    const char *what, *file;
+    Bytes bytes;
+    std::string err; // empty: the game starts
+  } cases[] = {
+      {"8-bit mono 11025 Hz", "drip.wav", Riff({Fmt(1, 1, 11025, 8), Ramp(3001)}), ""},
+      {"float stereo 48 kHz", "Get.wav", Riff({Fmt(3, 2, 48000, 32), Ramp(8000)}), ""},
+      {"six channels 96 kHz", "Schaden.wav", Riff({Fmt(1, 6, 96000, 16), Ramp(12000)}), ""},
+      {"a chunk first, odd data", "Kollision.wav",
+       Riff({Chunk("LIST", Bytes(13, 9)), Fmt(1, 1, 22050, 8), Ramp(999)}), ""},
+      {"a partial frame at the end", "drip.wav", Riff({Fmt(1, 2, 44100, 16), Ramp(4003)}), ""},
+      // 2.5 KB at 1 Hz would be 2.6 GB once resampled.
+      {"1 Hz", "GunShot.wav", Riff({Fmt(1, 1, 1, 8), Ramp(2560)}), noBuffer},
+      {"24-bit", "GunShot.wav", Riff({Fmt(1, 1, 44100, 24), Ramp(300)}), noBuffer},
+      {"ADPCM", "GunShot.wav", Riff({Fmt(2, 1, 44100, 4, 256), Ramp(512)}), noBuffer},
+      {"a block align not a frame", "GunShot.wav", Riff({Fmt(1, 1, 44100, 16, 4), Ramp(400)}),
+       noBuffer},
+      {"no samples", "GunShot.wav", Riff({Fmt(1, 1, 44100, 16), Ramp(0)}), noBuffer},
+      {"CR LF line ends", "Style1.sty", bytes(crlf), ""},
+      {"a byte-order mark", "Style1.sty", bytes("\xEF\xBB\xBF" + style),
+       "Style1.sty:1: the file must start with 'style'\n" + noMusic},
+      {"beyond 1 MiB", "Style1.sty", bytes(large),
+       "Style1.sty: cannot be read or is too large\n" + noMusic},
+  };
+  for (const auto &c : cases) {
+    SCOPED_TRACE(std::string(c.file) + ": " + c.what);
+    DataCopy dir;
+    WriteFile(dir / c.file, c.bytes);
+    const ProcessResult run = StartUp(dir);
+    ASSERT_TRUE(run.exited) << "start-up did not end";
+    EXPECT_EQ(run.exitCode, c.err.empty() ? 0 : 1) << run.err;
+    EXPECT_EQ(run.err, c.err);
+  }
+}
 
 } // namespace
 } // namespace testsupport

@@ -1,5 +1,5 @@
-// Pixels on a real back buffer: loading the images, the colour key, the
-// whole-image rule, font cells and the snapshot file.
+// Pixels on a real back buffer: loading the images, the colour key, font
+// cells and the snapshot file.
 
 #include "support/Bitmaps.h"
 #include "support/Support.h"
@@ -67,33 +67,23 @@ TEST_F(Pixels, LoadingStopsAtTheFirstMissingFileAndReleasesWhatItHeld) {
   ReleaseAllImages();
   EXPECT_EQ(platform::CurrentDisplayStatus().images, 0);
   EXPECT_EQ(video, nullptr);
-  for (int n = 1; n <= imageCount; ++n)
-    EXPECT_EQ(surfaceSet[n], nullptr) << n;
 }
 
-TEST_F(Pixels, AnImageHasTheSizeOfItsFileAndIsDrawnOnlyIfThatFits) {
-  const Surface *wide = loadWith("Hintergrund.bmp", imgHintergrund, 648, 24, [](int, int) {
-    return Rgb{200, 0, 0};
-  });
-  ASSERT_NE(wide, nullptr);
-  EXPECT_EQ(wide->width, 648);
-  EXPECT_EQ(wide->height, 24);
-  DrawImage(0, 0, wide);
-  EXPECT_EQ(changed(), 0);
-}
-
-class ColourKey : public Pixels, public testing::WithParamInterface<bool> {};
+// The last image run-length encoded, the first plain: every image is keyed,
+// either way.
+class ColourKey : public Pixels, public testing::WithParamInterface<int> {};
 
 TEST_P(ColourKey, OnlyPureWhiteIsTransparent) {
-  platform::SetImageRle(GetParam());
+  const int number = GetParam();
+  platform::SetImageRle(number == imgTitelbild);
   const Rgb row[8] = {{255, 255, 255}, {250, 253, 250}, {247, 255, 255}, {255, 251, 255},
                       {0, 0, 0},       {255, 0, 0},     {8, 4, 8},       {255, 255, 255}};
-  const Surface *image = loadWith("Kugel.bmp", imgKugel, 8, 2, [&](int x, int y) {
+  const Surface *image = loadWith(imageFileName(number), number, 8, 2, [&](int x, int y) {
     if (y == 1)
       return x == 3 ? Rgb{0, 255, 0} : Rgb{255, 255, 255};
     return row[x];
   });
-  ASSERT_NE(image, nullptr);
+  ASSERT_TRUE(image != nullptr && image->width == 8 && image->height == 2) << "the file's size";
   DrawImage(100, 50, image);
   DrawImage(300, 200, image); // the second blit takes the same path as the first
   for (int x = 0; x < 8; ++x) {
@@ -105,19 +95,8 @@ TEST_P(ColourKey, OnlyPureWhiteIsTransparent) {
   EXPECT_EQ(changed(), 2 * 7);
 }
 
-INSTANTIATE_TEST_SUITE_P(RunLengthEncoded, ColourKey, testing::Values(true, false));
-
-TEST_F(Pixels, AllFortyImagesAreKeyed) {
-  WriteNominalImages(dir.path());
-  ASSERT_TRUE(LoadAllImages(platform::ScreenVideo()));
-  for (int n = 1; n <= imageCount; ++n) {
-    platform::FillBackBuffer(backdrop);
-    DrawImage(0, 0, surfaceSet[n]);
-    // Each is a disc on white in every 32 x 32 cell.
-    EXPECT_EQ(platform::BackBufferPixel(0, 0), backdrop) << imageFileName(n);
-    EXPECT_NE(platform::BackBufferPixel(16, 16), backdrop) << imageFileName(n);
-  }
-}
+INSTANTIATE_TEST_SUITE_P(LastAndFirstImage, ColourKey,
+                         testing::Values(int(imgTitelbild), int(imgExplosion1)));
 
 // The font: each cell a 14 x 14 square of a colour of its own in a white
 // (transparent) frame.
@@ -155,15 +134,12 @@ TEST_F(Pixels, ASnapshotIsTheBackBufferAsA24BitBitmap) {
 
   const fs::path file = dir.path() / "shot.bmp";
   ASSERT_TRUE(platform::SaveBackBuffer(file.c_str()));
-  EXPECT_EQ(fs::file_size(file), 54u + 640u * 480u * 3u);
+  ASSERT_EQ(fs::file_size(file), 54u + 640u * 480u * 3u);
   Image shot;
   std::string error;
   ASSERT_TRUE(ReadBmp(file, shot, error)) << error;
-  ASSERT_EQ(shot.width, 640);
-  ASSERT_EQ(shot.height, 480);
   EXPECT_EQ(shot.at(3, 2), (Rgb{0, 0, 0}));
   EXPECT_EQ(shot.at(4, 2), (Rgb{255, 0, 0}));
-  EXPECT_EQ(shot.at(0, 0), (Rgb{255, 0, 0}));
   EXPECT_EQ(shot.at(639, 479), (Rgb{255, 0, 0}));
 }
 

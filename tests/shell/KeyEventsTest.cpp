@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <sstream>
 
 using namespace ruzoz;
 using platform::SimulatedEvent;
@@ -24,78 +25,54 @@ protected:
   }
   void TearDown() override { platform::EndVideo(); }
 
+  // The one message the event just pushed became.
+  void expectMessage(const std::string &what, MessageKind kind, int virtualKey) {
+    Message message;
+    ASSERT_TRUE(input.TakeMessage(message)) << what;
+    EXPECT_EQ(message.kind, kind) << what;
+    EXPECT_EQ(message.virtualKey, virtualKey) << what;
+    EXPECT_FALSE(input.TakeMessage(message)) << what << " gave a second message";
+  }
+
   Input &input = platform::EventInput();
 };
 
-struct Row {
-  const char *key; // null: `event` instead of a key-down
-  bool alt, repeat;
-  MessageKind kind;
-  int virtualKey;
-  SimulatedEvent event = SimulatedEvent::keyUp;
-};
-
-constexpr MessageKind down = MessageKind::keyDown, other = MessageKind::other,
-                      destroy = MessageKind::destroy;
-
-const Row rows[] = {
-    {"Left", false, false, down, vkLeft},
-    {"Up", false, false, down, vkUp},
-    {"Right", false, false, down, vkRight},
-    {"Down", false, false, down, vkDown},
-    {"Up", false, true, down, vkUp}, // auto-repeats count
-    {"Left Shift", false, false, down, vkShift},
-    {"Right Shift", false, false, down, vkShift},
-    {"Space", false, true, down, vkSpace},
-    {"Return", false, false, down, vkReturn},
-    {"Keypad Enter", false, false, down, vkReturn},
-    {"Escape", false, false, down, vkEscape},
-    {"A", false, false, down, 'A'},
-    {"Z", false, false, down, 'Z'},
-    {"0", false, false, down, '0'},
-    {"9", false, false, down, '9'},
-    // SDL gives Backspace, Tab and Delete ASCII codes (8, 9, 127): they must
-    // not pass through as such.
-    {"Tab", false, false, down, vkUnmapped},
-    {"Backspace", false, false, down, vkUnmapped},
-    {"Delete", false, false, down, vkUnmapped},
-    {"F1", false, false, down, vkUnmapped},
-    {"Left Ctrl", false, false, down, vkUnmapped},
-    {"Left Alt", false, false, down, vkUnmapped},
-    {"Keypad 8", false, false, down, vkUnmapped},
-    {"Keypad +", false, false, down, vkUnmapped},
-    {"-", false, false, down, vkUnmapped},
-    {"Home", false, false, down, vkUnmapped},
-    // Alt+key is the system's: Alt+Enter must not open the story.
-    {"Return", true, false, other, 0},
-    {"Return", true, true, other, 0},
-    {"Keypad Enter", true, false, other, 0},
-    {"Left Shift", true, false, other, 0},
-    {"Left", true, false, other, 0},
-    {"Escape", true, false, other, 0},
-    {nullptr, false, false, other, 0, SimulatedEvent::keyUp},
-    {nullptr, false, false, other, 0, SimulatedEvent::textInput},
-    {nullptr, false, false, other, 0, SimulatedEvent::mouseMotion},
-    {nullptr, false, false, other, 0, SimulatedEvent::windowExposed},
-    {nullptr, false, false, other, 0, SimulatedEvent::audioRemoved},
-    {nullptr, false, false, destroy, 0, SimulatedEvent::windowClose},
-    {nullptr, false, false, destroy, 0, SimulatedEvent::quit},
-};
+// Each key, also auto-repeated, and with Alt held: Alt+key is the system's
+// (Alt+Enter must not open the story). SDL gives Backspace, Tab and Delete
+// ASCII codes (8, 9, 127): they must not pass through as such.
+const std::pair<const char *, int> keyRows[] = {
+    {"Left", vkLeft},
+    {"Right", vkRight},
+    {"Up", vkUp},
+    {"Down", vkDown},
+    {"Left Shift|Right Shift", vkShift},
+    {"Space", vkSpace},
+    {"Return|Keypad Enter", vkReturn},
+    {"Escape", vkEscape},
+    {"A|Z|0|9", 0}, // letters and digits are their own code
+    {"Tab|Backspace|Delete|F1|Left Ctrl|Left Alt|Keypad 8|Keypad +|-|Home", vkUnmapped}};
 
 TEST_F(Events, EachEventIsOneMessageOfTheTable) {
-  for (const Row &row : rows) {
-    const std::string what =
-        row.key != nullptr
-            ? std::string(row.alt ? "Alt+" : "") + row.key + (row.repeat ? " (repeat)" : "")
-            : "event " + std::to_string(static_cast<int>(row.event));
-    ASSERT_TRUE(row.key != nullptr ? platform::SimulateKeyDown(row.key, row.alt, row.repeat)
-                                   : platform::SimulateEvent(row.event))
-        << what;
-    Message message;
-    ASSERT_TRUE(input.TakeMessage(message)) << what;
-    EXPECT_EQ(message.kind, row.kind) << what;
-    EXPECT_EQ(message.virtualKey, row.virtualKey) << what;
-    EXPECT_FALSE(input.TakeMessage(message)) << what << " gave a second message";
+  for (const auto &[keys, virtualKey] : keyRows) {
+    std::istringstream names(keys);
+    for (std::string key; std::getline(names, key, '|');) {
+      const int code = virtualKey != 0 ? virtualKey : key[0];
+      for (const bool alt : {false, true})
+        for (const bool repeat : {false, true}) {
+          const std::string what = (alt ? "Alt+" : "") + key + (repeat ? " (repeat)" : "");
+          ASSERT_TRUE(platform::SimulateKeyDown(key.c_str(), alt, repeat)) << what;
+          expectMessage(what, alt ? MessageKind::other : MessageKind::keyDown, alt ? 0 : code);
+        }
+    }
+  }
+  // The window closed or the quit event end the game; the rest are other messages.
+  using E = SimulatedEvent;
+  for (const E event : {E::keyUp, E::textInput, E::mouseMotion, E::windowExposed, E::audioRemoved,
+                        E::windowClose, E::quit}) {
+    const MessageKind kind =
+        event == E::windowClose || event == E::quit ? MessageKind::destroy : MessageKind::other;
+    ASSERT_TRUE(platform::SimulateEvent(event));
+    expectMessage("event " + std::to_string(static_cast<int>(event)), kind, 0);
   }
 }
 
@@ -104,11 +81,8 @@ TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {
   auto start = std::chrono::steady_clock::now();
   input.WaitForMessage(500);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));
-  Message message;
-  ASSERT_TRUE(input.TakeMessage(message));
-  EXPECT_EQ(message.virtualKey, vkUp);
+  expectMessage("Up", MessageKind::keyDown, vkUp);
 
-  EXPECT_FALSE(input.TakeMessage(message));
   start = std::chrono::steady_clock::now();
   input.WaitForMessage(30);
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(28));

@@ -11,20 +11,18 @@
 #include "shell/MainLoop.h"
 #include "shell/WindowProc.h"
 #include "support/Bitmaps.h"
+#include "support/DataFolder.h"
 #include "support/Support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <csignal>
 
 using namespace ruzoz;
 using namespace testsupport;
 
 namespace {
 
-const std::map<std::string, std::string> dummyDrivers = {{"SDL_VIDEODRIVER", "dummy"},
-                                                         {"SDL_AUDIODRIVER", "dummy"}};
 const fs::path dataDir = RUZOZ_DATA_DIR;
 
 std::string failure(const char *text) {
@@ -33,9 +31,7 @@ std::string failure(const char *text) {
 
 void expectAllReleased() {
   const platform::DisplayStatus status = platform::CurrentDisplayStatus();
-  EXPECT_FALSE(status.renderer);
-  EXPECT_FALSE(status.front);
-  EXPECT_FALSE(status.backBuffer);
+  EXPECT_FALSE(status.renderer || status.front || status.backBuffer);
   EXPECT_EQ(status.images, 0);
   for (int n = 1; n <= imageCount; ++n)
     EXPECT_EQ(surfaceSet[n], nullptr) << imageFileName(n);
@@ -80,17 +76,6 @@ TEST_F(StartUpInProcess, AnEmptyFolderStopsAtTheImagesAndShutDownTwiceIsSafe) {
   expectAllReleased();
 }
 
-TEST_F(StartUpInProcess, WithoutLeerTheThirteenImagesBeforeItAreLoadedThenReleased) {
-  WriteNominalImages(dir.path(), "Leer.bmp");
-  EXPECT_FALSE(StartUp());
-  EXPECT_EQ(errorMessage, texts::imageFailed);
-  EXPECT_EQ(platform::CurrentDisplayStatus().images, 13);
-  for (int n = 1; n <= 13; ++n)
-    EXPECT_NE(surfaceSet[n], nullptr) << imageFileName(n);
-  EXPECT_EQ(shutDownOutput(), failure(texts::imageFailed));
-  expectAllReleased();
-}
-
 TEST_F(StartUpInProcess, WithoutSoundsTheSoundStepFailsAndAllFortyImagesAreReleased) {
   WriteNominalImages(dir.path());
   EXPECT_FALSE(StartUp());
@@ -114,38 +99,15 @@ TEST_F(StartUpInProcess, TheRealContentStartsAndEscapeThroughTheLoopShutsEveryth
   EXPECT_EQ(shutDownOutput(), "");
 }
 
-ProcessResult runGame(const fs::path &dir, const std::map<std::string, std::string> &env) {
-  return RunProcess({RUZOZ_GAME}, dir, env, 30);
-}
-
+// A video driver that cannot start (a missing image: EndToEndTest).
 TEST(GameBinary, AFailedStartReportsItsTextAndExitsWithOne) {
   ScratchDir dir;
-  ProcessResult r = runGame(dir.path(), dummyDrivers);
-  ASSERT_TRUE(r.exited);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, failure(texts::imageFailed));
-
-  r = runGame(dir.path(), {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}});
+  const ProcessResult r =
+      RunProcess({RUZOZ_GAME}, dir.path(),
+                 {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}}, 30);
   ASSERT_TRUE(r.exited);
   EXPECT_EQ(r.exitCode, 1);
   EXPECT_EQ(r.err, failure(texts::windowClassFailed));
-}
-
-TEST(GameBinary, ATerminationRequestIsAClosedWindowAndEndsWithZero) {
-  ScratchDir scratch;
-  const int pid = StartProcess({RUZOZ_GAME}, dataDir, dummyDrivers, scratch.path() / "out",
-                               scratch.path() / "err");
-  ASSERT_GT(pid, 0);
-  int code = -1;
-  // Still running after a second: it started and is in its loop.
-  ASSERT_FALSE(WaitProcess(pid, 1.0, code)) << ReadText(scratch.path() / "err");
-  ::kill(pid, SIGTERM); // SDL turns it into its quit event
-  const bool ended = WaitProcess(pid, 10, code);
-  if (!ended)
-    KillProcess(pid);
-  ASSERT_TRUE(ended);
-  EXPECT_EQ(code, 0);
-  EXPECT_EQ(ReadText(scratch.path() / "err"), "");
 }
 
 // The replay tool observes the real start-up's screen and sound by wrapping
@@ -155,9 +117,9 @@ TEST(ReplayBinary, TheRealStartUpGivesTheGoldenTraces) {
     const std::string base = std::string(RUZOZ_GOLDEN_DIR) + "/" + name;
     const std::string expected = ReadText(base + ".trace");
     const long long frames = std::count(expected.begin(), expected.end(), '\n');
-    const ProcessResult r = RunProcess({RUZOZ_REPLAY, "--frames", std::to_string(frames + 10),
-                                        "--input", base + ".keys", "--trace", "-"},
-                                       dataDir, dummyDrivers, 120);
+    const ProcessResult r = RunHeadless(
+        RUZOZ_REPLAY, dataDir,
+        {"--frames", std::to_string(frames + 10), "--input", base + ".keys", "--trace", "-"});
     ASSERT_TRUE(r.exited && r.exitCode == 0) << name << ": " << r.err;
     EXPECT_TRUE(r.out == expected) << name << ": the trace differs";
   }

@@ -2,9 +2,8 @@
 
 #include "audio/Wave.h"
 #include "audio/MMIO.h"
-
-#include "WaveBytes.h"
 #include "support/Support.h"
+#include "support/WaveBytes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,8 +11,7 @@
 
 namespace {
 
-using namespace soundtest;
-using testsupport::WriteFile;
+using namespace testsupport;
 
 struct Case {
   const char *what;
@@ -47,15 +45,14 @@ TEST(WaveReader, AnswersWhatTheChunksSayAndNothingFromOutsideTheImage) {
       {"not WAVE", Chunk("RIFF", Cat({{'A', 'V', 'I', ' '}, fmt, data}))},
       {"chunks after the form", Cat({Riff({Chunk("junk", {})}), fmt, data})},
   };
-  testsupport::ScratchDir dir;
+  ScratchDir dir;
   for (const Case &c : cases) {
     SCOPED_TRACE(c.what);
     WriteFile(dir.path() / "test.wav", c.file);
     ruzoz::Wave wave;
     ASSERT_TRUE(wave.Load((dir.path() / "test.wav").c_str())) << "any non-empty file loads";
     EXPECT_EQ(Bytes(wave.Data(), wave.Data() + wave.Size()), c.file);
-    ruzoz::WaveFormat format;
-    format.channels = 7;
+    ruzoz::WaveFormat format{.channels = 7};
     EXPECT_EQ(wave.GetFormat(format), c.rate != 0);
     EXPECT_EQ(format.samplesPerSec, c.rate);
     EXPECT_EQ(format.bitsPerSample, c.rate ? 16 : 0);

@@ -4,8 +4,6 @@
 #include "ports/Texts.h"
 
 #include <cstdlib>
-#include <fstream>
-#include <iterator>
 
 namespace testsupport {
 
@@ -29,36 +27,22 @@ DataCopy::DataCopy() {
 }
 
 Bytes ReadBytes(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  return Bytes(std::istreambuf_iterator<char>(in), {});
+  const std::string text = ReadText(path);
+  return Bytes(text.begin(), text.end());
 }
-
-namespace {
-
-// This process's options for a sanitizer, with an exit code of its own.
-std::string WithExitCode(const char *variable) {
-  const char *value = std::getenv(variable);
-  return std::string(value != nullptr && *value != '\0' ? std::string(value) + ":" : "") +
-         "exitcode=23";
-}
-
-} // namespace
 
 ProcessResult RunHeadless(const std::string &program, const fs::path &dir,
                           const std::vector<std::string> &arguments, double seconds) {
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  return RunProcess(argv, dir,
-                    {{"SDL_VIDEODRIVER", "dummy"},
-                     {"SDL_AUDIODRIVER", "dummy"},
-                     {"ASAN_OPTIONS", WithExitCode("ASAN_OPTIONS")},
-                     {"UBSAN_OPTIONS", WithExitCode("UBSAN_OPTIONS")}},
-                    seconds);
-}
-
-bool SanitizerReport(const std::string &err) {
-  return err.find("Sanitizer") != std::string::npos ||
-         err.find("runtime error:") != std::string::npos;
+  std::map<std::string, std::string> env{{"SDL_VIDEODRIVER", "dummy"},
+                                         {"SDL_AUDIODRIVER", "dummy"}};
+  // This process's sanitizer options, with an exit code of their own.
+  for (const char *sanitizer : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
+    const char *options = std::getenv(sanitizer);
+    env[sanitizer] = std::string(options != nullptr ? options : "") + ":exitcode=23";
+  }
+  return RunProcess(argv, dir, env, seconds);
 }
 
 } // namespace testsupport

@@ -5,7 +5,6 @@
 #include "support/Support.h"
 
 #include <cstdint>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,7 +19,6 @@ struct DataFile {
   const char *failure;
 };
 const std::vector<DataFile> &DataFiles();
-inline void PrintTo(const DataFile &file, std::ostream *out) { *out << file.name; }
 
 // A scratch folder holding a copy of the built data folder.
 class DataCopy : public ScratchDir {
@@ -35,6 +33,5 @@ Bytes ReadBytes(const fs::path &path);
 // exit with 23, never 1 (the start-up failure), and prints its report.
 ProcessResult RunHeadless(const std::string &program, const fs::path &dir,
                           const std::vector<std::string> &arguments, double seconds = 120);
-bool SanitizerReport(const std::string &err);
 
 } // namespace testsupport

@@ -1,13 +1,11 @@
 #pragma once
 // An audio output without a device: opens and closes on request, can be
-// marked lost, converts 8/16/32-bit PCM and float to stereo float (mono to
-// both sides, the frame count kept: no resampling, so use 44100 Hz) and
-// mixes its sources only when a test calls Mix.
+// marked lost, converts 16-bit PCM to stereo float (no resampling: use
+// 44100 Hz) and mixes its sources only when a test calls Mix.
 
 #include "ports/Sound.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace testsupport {
 
@@ -19,18 +17,16 @@ public:
   bool IsLost() override { return lost; }
   bool Reopen() override { return ++reopens, lost = !reopenWorks, open = reopenWorks; }
   bool CanConvert(const ruzoz::WaveFormat &f) override {
-    const int bits = f.bitsPerSample;
-    return (f.channels == 1 || f.channels == 2) &&
-           ((f.formatTag == ruzoz::waveFormatPcm && (bits == 8 || bits == 16 || bits == 32)) ||
-            (f.formatTag == ruzoz::waveFormatFloat && bits == 32));
+    return f.formatTag == ruzoz::waveFormatPcm && f.bitsPerSample == 16 &&
+           (f.channels == 1 || f.channels == 2);
   }
   bool Convert(const ruzoz::WaveFormat &f, const std::uint8_t *bytes, std::uint32_t count,
                std::vector<float> &out) override {
     ++conversions;
     out.clear();
-    const std::uint32_t size = f.bitsPerSample / 8;
-    for (std::uint32_t at = 0; convertWorks && at + size <= count; at += size)
-      out.insert(out.end(), 3 - f.channels, Sample(f, bytes + at));
+    for (std::uint32_t at = 0; convertWorks && at + 2 <= count; at += 2)
+      out.insert(out.end(), 3 - f.channels,
+                 float(std::int16_t(bytes[at] | bytes[at + 1] << 8)) / 32768);
     return convertWorks && CanConvert(f);
   }
   void SetMusicSource(ruzoz::MixSource *source) override { music = source; }
@@ -56,21 +52,6 @@ public:
   bool open = false, lost = false;
   int opens = 0, closes = 0, reopens = 0, conversions = 0, locks = 0, lockDepth = 0;
   ruzoz::MixSource *music = nullptr, *effects = nullptr;
-
-private:
-  static float Sample(const ruzoz::WaveFormat &f, const std::uint8_t *p) {
-    std::uint32_t word = 0;
-    std::memcpy(&word, p, f.bitsPerSample / 8); // little-endian host
-    float real;
-    std::memcpy(&real, &word, sizeof real);
-    if (f.formatTag == ruzoz::waveFormatFloat)
-      return real;
-    if (f.bitsPerSample == 8) // unsigned
-      return (float(word) - 128.0f) / 128.0f;
-    if (f.bitsPerSample == 16)
-      return float(std::int16_t(word)) / 32768.0f;
-    return float(double(std::int32_t(word)) / 2147483648.0);
-  }
 };
 
 } // namespace testsupport

@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <fcntl.h>
 #include <fstream>
+#include <iterator>
 #include <signal.h>
 #include <sstream>
 #include <sys/wait.h>
@@ -45,31 +45,36 @@ void WriteFile(const fs::path &path, const std::vector<std::uint8_t> &bytes) {
     throw std::runtime_error("cannot write " + path.string());
 }
 
-namespace {
-
-std::vector<std::string> environmentWith(const std::map<std::string, std::string> &extra) {
-  std::vector<std::string> env;
-  for (char **e = environ; *e != nullptr; ++e) {
-    const std::string entry = *e;
-    const std::string name = entry.substr(0, entry.find('='));
-    if (extra.count(name) == 0)
-      env.push_back(entry);
-  }
-  for (const auto &[name, value] : extra)
-    env.push_back(name + "=" + value);
-  return env;
+std::string ReadText(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-int spawn(const std::vector<std::string> &argv, const fs::path &cwd,
-          const std::map<std::string, std::string> &env, const fs::path &outFile,
-          const fs::path &errFile) {
-  const std::vector<std::string> envStrings = environmentWith(env);
+std::string FindProgram(const std::string &name) {
+  const char *path = std::getenv("PATH");
+  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
+  for (std::string dir; std::getline(dirs, dir, ':');)
+    if (::access((fs::path(dir) / name).c_str(), X_OK) == 0)
+      return (fs::path(dir) / name).string();
+  return {};
+}
+
+int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, const Environment &env,
+                 const fs::path &outFile, const fs::path &errFile) {
+  std::vector<std::string> envStrings;
+  for (char **e = environ; *e != nullptr; ++e) {
+    const std::string entry = *e;
+    if (env.count(entry.substr(0, entry.find('='))) == 0)
+      envStrings.push_back(entry);
+  }
+  for (const auto &[name, value] : env)
+    envStrings.push_back(name + "=" + value);
   std::vector<char *> args, envp;
   for (const std::string &a : argv)
     args.push_back(const_cast<char *>(a.c_str()));
-  args.push_back(nullptr);
   for (const std::string &e : envStrings)
     envp.push_back(const_cast<char *>(e.c_str()));
+  args.push_back(nullptr);
   envp.push_back(nullptr);
   const std::string dir = cwd.string(), out = outFile.string(), err = errFile.string();
 
@@ -87,71 +92,36 @@ int spawn(const std::vector<std::string> &argv, const fs::path &cwd,
   ::_exit(127);
 }
 
-} // namespace
-
-int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd,
-                 const std::map<std::string, std::string> &env, const fs::path &outFile,
-                 const fs::path &errFile) {
-  return spawn(argv, cwd, env, outFile, errFile);
-}
-
 bool WaitProcess(int pid, double seconds, int &exitCode) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  for (;;) {
-    int status = 0;
+  for (int status = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
     const pid_t done = ::waitpid(pid, &status, WNOHANG);
-    if (done == pid) {
-      exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return true;
-    }
-    if (done < 0 && errno != EINTR) {
-      exitCode = -1;
+    if (done == pid || (done < 0 && errno != EINTR)) {
+      exitCode = done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       return true;
     }
     if (std::chrono::steady_clock::now() >= deadline)
       return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
   }
 }
 
 void KillProcess(int pid) {
-  if (pid <= 0)
-    return;
-  ::kill(pid, SIGKILL);
-  int status = 0;
-  ::waitpid(pid, &status, 0);
+  if (pid > 0 && ::kill(pid, SIGKILL) == 0)
+    ::waitpid(pid, nullptr, 0);
 }
 
 ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &cwd,
-                         const std::map<std::string, std::string> &env, double seconds) {
+                         const Environment &env, double seconds) {
   ScratchDir scratch;
   const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
   ProcessResult result;
-  const int pid = spawn(argv, cwd, env, out, err);
+  const int pid = StartProcess(argv, cwd, env, out, err);
   result.exited = WaitProcess(pid, seconds, result.exitCode);
   if (!result.exited)
     KillProcess(pid);
   result.out = ReadText(out);
   result.err = ReadText(err);
   return result;
-}
-
-std::string FindProgram(const std::string &name) {
-  const char *path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');) {
-    const fs::path candidate = fs::path(dir) / name;
-    if (::access(candidate.c_str(), X_OK) == 0)
-      return candidate.string();
-  }
-  return {};
-}
-
-std::string ReadText(const fs::path &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  return text.str();
 }
 
 } // namespace testsupport

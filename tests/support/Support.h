@@ -36,30 +36,29 @@ private:
 };
 
 void WriteFile(const fs::path &path, const std::vector<std::uint8_t> &bytes);
+std::string ReadText(const fs::path &path);
+// The program of that name on PATH, or empty.
+std::string FindProgram(const std::string &name);
+
+using Environment = std::map<std::string, std::string>; // added to this process's
+
+// A child running argv[0] (a path) in `cwd`, no input, its output going to
+// the two files.
+int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, const Environment &env,
+                 const fs::path &outFile, const fs::path &errFile);
+// Waits up to `seconds`; false if it is still running. The exit code is -1
+// when it ended by a signal.
+bool WaitProcess(int pid, double seconds, int &exitCode);
+void KillProcess(int pid);
 
 struct ProcessResult {
   bool exited = false; // false: killed at the deadline
   int exitCode = -1;
-  std::string out;
-  std::string err;
+  std::string out, err;
 };
 
-// Runs argv[0] (a path) in `cwd` with the extra environment variables, no
-// input, stdout and stderr collected; killed after `seconds`.
+// Runs the child to its end, killed after `seconds`.
 ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &cwd,
-                         const std::map<std::string, std::string> &env, double seconds);
-
-// A child left running; its output goes to the given files.
-int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd,
-                 const std::map<std::string, std::string> &env, const fs::path &outFile,
-                 const fs::path &errFile);
-// Waits up to `seconds`; false if it is still running. Sets the exit code
-// (-1 when ended by a signal).
-bool WaitProcess(int pid, double seconds, int &exitCode);
-void KillProcess(int pid);
-
-// The program of that name on PATH, or empty.
-std::string FindProgram(const std::string &name);
-std::string ReadText(const fs::path &path);
+                         const Environment &env, double seconds);
 
 } // namespace testsupport

@@ -1,11 +1,11 @@
 #pragma once
-// Wave images put together chunk by chunk, damaged ones included.
+// Wave files put together chunk by chunk, damaged ones included.
 
 #include <cstdint>
 #include <initializer_list>
 #include <vector>
 
-namespace soundtest {
+namespace testsupport {
 
 using Bytes = std::vector<std::uint8_t>;
 
@@ -54,4 +54,4 @@ inline Bytes PcmWave(std::uint16_t channels, std::uint32_t rate, const std::vect
   return Riff({Fmt(1, channels, rate, 16), Chunk("data", Samples16(samples))});
 }
 
-} // namespace soundtest
+} // namespace testsupport

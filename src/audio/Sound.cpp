@@ -24,4 +24,8 @@ Sound *sound = &audioSound;
 
 Sound &AudioSound() { return audioSound; }
 
+void PlaySoundEffect(int index) { sound->PlayEffect(index); }
+void PlayMusic() { sound->PlayMusic(); }
+void SetMusicRepeats(unsigned repeats) { sound->SetMusicRepeats(repeats); }
+
 } // namespace ruzoz

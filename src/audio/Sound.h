@@ -21,11 +21,11 @@ extern Sound *sound;
 // The audio subsystem's own: what `sound` starts as.
 Sound &AudioSound();
 
-inline void PlaySoundEffect(int index) { sound->PlayEffect(index); }
+void PlaySoundEffect(int index);
 // Plays the composed music segment from its beginning.
-inline void PlayMusic() { sound->PlayMusic(); }
+void PlayMusic();
 // Repeat count of the composed segment.
-inline void SetMusicRepeats(unsigned repeats) { sound->SetMusicRepeats(repeats); }
+void SetMusicRepeats(unsigned repeats);
 
 // Start-up steps. InitSound: the output and the five effect buffers.
 // InitMusic: reads the three music files, composes and starts playing on

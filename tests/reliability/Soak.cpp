@@ -1,10 +1,8 @@
-// ruzoz-soak --frames N [--seed S] [--repeat]: a long game of random keys
-// through the replay engine, on the real start-up in the current directory
-// (a data folder). After every frame the world model must hold its
-// invariants, and the game thread must not have allocated. --repeat plays
-// the same keys again from the start-up state and requires the same trace.
-// Prints one summary line ("trace HASH" included, to compare builds); exit
-// 0 when all held.
+// ruzoz-soak --frames N [--seed S] [--repeat], in a data folder: a long game
+// of random keys through the replay engine on the real start-up. Every frame
+// the world model must hold its invariants and the game thread must not
+// allocate; --repeat replays the keys from the start-up state and requires
+// the same trace. One summary line (with the trace hash); exit 0 if all held.
 
 #include "AllocationCounter.h"
 #include "Replay.h"

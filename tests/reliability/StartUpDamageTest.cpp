@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -28,8 +29,7 @@ ProcessResult StartUp(const DataCopy &dir,
 }
 
 void ExpectFailure(const ProcessResult &run, const char *text) {
-  ASSERT_TRUE(run.exited) << "start-up did not end";
-  EXPECT_EQ(run.exitCode, 1) << run.err;
+  EXPECT_EQ(run.exitCode, 1) << run.err; // -1 when it did not end
   // The last line is the one failure text; a music file may say why first.
   const std::size_t last = run.err.rfind('\n', run.err.size() - 2);
   EXPECT_EQ(run.err.substr(last + 1), errorPrefix + text + "\n") << run.err;
@@ -51,13 +51,12 @@ TEST_P(DamagedFile, EndsStartUpWithItsText) {
   for (const std::string how : {"missing", "empty", "half", "random"}) {
     SCOPED_TRACE(file.name + " " + how);
     DataCopy dir;
-    Bytes bytes = how == "empty" ? Bytes{} : ReadBytes(dir / file.name);
+    const std::string text = how == "empty" ? "" : ReadText(dir / file.name);
+    Bytes bytes(text.begin(), text.end());
     if (how == "half")
       bytes.resize(bytes.size() / 2);
-    std::mt19937 generator(std::hash<std::string>()(file.name));
     if (how == "random")
-      for (auto &byte : bytes)
-        byte = static_cast<std::uint8_t>(generator());
+      std::generate(bytes.begin(), bytes.end(), std::mt19937(std::hash<std::string>()(file.name)));
     if (how == "missing")
       fs::remove(dir / file.name);
     else
@@ -189,7 +188,6 @@ TEST(StillLoads, OddSoundsAndMusicFilesStartOrSayWhy) {
     DataCopy dir;
     WriteFile(dir / c.file, c.bytes);
     const ProcessResult run = StartUp(dir);
-    ASSERT_TRUE(run.exited) << "start-up did not end";
     EXPECT_EQ(run.exitCode, c.err.empty() ? 0 : 1) << run.err;
     EXPECT_EQ(run.err, c.err);
   }

@@ -26,17 +26,11 @@ DataCopy::DataCopy() {
     fs::copy_file(fs::path(RUZOZ_DATA_DIR) / file.name, path() / file.name);
 }
 
-Bytes ReadBytes(const fs::path &path) {
-  const std::string text = ReadText(path);
-  return Bytes(text.begin(), text.end());
-}
-
 ProcessResult RunHeadless(const std::string &program, const fs::path &dir,
                           const std::vector<std::string> &arguments, double seconds) {
   std::vector<std::string> argv{program};
   argv.insert(argv.end(), arguments.begin(), arguments.end());
-  std::map<std::string, std::string> env{{"SDL_VIDEODRIVER", "dummy"},
-                                         {"SDL_AUDIODRIVER", "dummy"}};
+  Environment env{{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}};
   // This process's sanitizer options, with an exit code of their own.
   for (const char *sanitizer : {"ASAN_OPTIONS", "UBSAN_OPTIONS"}) {
     const char *options = std::getenv(sanitizer);

@@ -4,13 +4,7 @@
 
 #include "support/Support.h"
 
-#include <cstdint>
-#include <string>
-#include <vector>
-
 namespace testsupport {
-
-using Bytes = std::vector<std::uint8_t>;
 
 // The 48 files of the data folder, in the order start-up reads them, with
 // the text start-up ends with when it cannot use one.
@@ -26,8 +20,6 @@ public:
   DataCopy();
   fs::path operator/(const std::string &name) const { return path() / name; }
 };
-
-Bytes ReadBytes(const fs::path &path);
 
 // `program` in `dir` with SDL's dummy drivers. A sanitizer finding makes it
 // exit with 23, never 1 (the start-up failure), and prints its report.

@@ -114,14 +114,12 @@ ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &c
                          const Environment &env, double seconds) {
   ScratchDir scratch;
   const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
-  ProcessResult result;
   const int pid = StartProcess(argv, cwd, env, out, err);
-  result.exited = WaitProcess(pid, seconds, result.exitCode);
-  if (!result.exited)
+  int exitCode = -1;
+  const bool exited = WaitProcess(pid, seconds, exitCode);
+  if (!exited)
     KillProcess(pid);
-  result.out = ReadText(out);
-  result.err = ReadText(err);
-  return result;
+  return {exited, exitCode, ReadText(out), ReadText(err)};
 }
 
 } // namespace testsupport

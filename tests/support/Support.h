@@ -42,8 +42,7 @@ std::string FindProgram(const std::string &name);
 
 using Environment = std::map<std::string, std::string>; // added to this process's
 
-// A child running argv[0] (a path) in `cwd`, no input, its output going to
-// the two files.
+// Starts argv[0] (a path) in `cwd` with no input, its output into the files.
 int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, const Environment &env,
                  const fs::path &outFile, const fs::path &errFile);
 // Waits up to `seconds`; false if it is still running. The exit code is -1

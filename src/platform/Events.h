@@ -15,8 +15,15 @@ Clock &SystemClock();
 int VirtualKeyForName(const char *keyName);
 // Put events into the real queue, as the keyboard and window would.
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false);
-enum class SimulatedEvent { keyUp, textInput, mouseMotion, windowExposed, windowClose, quit,
-                            audioRemoved };
+enum class SimulatedEvent {
+  keyUp,
+  textInput,
+  mouseMotion,
+  windowExposed,
+  windowClose,
+  quit,
+  audioRemoved
+};
 bool SimulateEvent(SimulatedEvent kind);
 
 // SDL's dummy video and audio drivers, so that the real start-up runs with

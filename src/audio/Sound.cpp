@@ -22,8 +22,6 @@ AudioSubsystemSound audioSound;
 
 Sound *sound = &audioSound;
 
-Sound &AudioSound() { return audioSound; }
-
 void PlaySoundEffect(int index) { sound->PlayEffect(index); }
 void PlayMusic() { sound->PlayMusic(); }
 void SetMusicRepeats(unsigned repeats) { sound->SetMusicRepeats(repeats); }

@@ -18,8 +18,6 @@ enum SoundEffectIndex : int {
 
 // Never null.
 extern Sound *sound;
-// The audio subsystem's own: what `sound` starts as.
-Sound &AudioSound();
 
 void PlaySoundEffect(int index);
 // Plays the composed music segment from its beginning.

@@ -89,8 +89,6 @@ Input &EventInput() {
   return queue;
 }
 
-int VirtualKeyForName(const char *keyName) { return virtualKey(SDL_GetKeyFromName(keyName)); }
-
 bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat) {
   const SDL_Keycode key = SDL_GetKeyFromName(keyName);
   if (key == SDLK_UNKNOWN)

@@ -11,8 +11,6 @@ namespace ruzoz::platform {
 // the game); a removed audio output is marked lost.
 Input &EventInput();
 Clock &SystemClock();
-// The virtual-key code of the key SDL names so ("Left", "Keypad Enter").
-int VirtualKeyForName(const char *keyName);
 // Put events into the real queue, as the keyboard and window would.
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false);
 enum class SimulatedEvent {

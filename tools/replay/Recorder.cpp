@@ -26,7 +26,6 @@ void RecordingVideo::Blit(const Surface &image, int x, int y, const SourceRect *
 }
 
 void RecordingVideo::Flip() {
-  ++flips_;
   if (inner_ != nullptr)
     inner_->Flip();
 }

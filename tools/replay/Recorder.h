@@ -33,15 +33,13 @@ public:
   int DrawCount() const { return count_; }
   // Draws beyond the capacity are counted here, not kept.
   int Overflow() const { return overflow_; }
-  int Flips() const { return flips_; }
-  void Clear() { count_ = overflow_ = flips_ = 0; }
+  void Clear() { count_ = overflow_ = 0; }
 
 private:
   Video *inner_;
   DrawCall draws_[capacity];
   int count_ = 0;
   int overflow_ = 0;
-  int flips_ = 0;
 };
 
 class RecordingSound final : public Sound {

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "Replay.h"
+#include "shell/Replay.h"
 
 #include <sstream>
 #include <string>

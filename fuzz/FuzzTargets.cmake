@@ -22,7 +22,7 @@ function(ruzoz_add_fuzz_targets prefix)
       target_link_libraries(${name} PRIVATE ruzoz_graphics ruzoz_platform)
     elseif(target STREQUAL "keyscript")
       add_executable(${name} ${dir}/FuzzKeyScript.cpp)
-      target_link_libraries(${name} PRIVATE ruzoz_replay)
+      target_link_libraries(${name} PRIVATE ruzoz_shell)
     else()
       list(FIND RUZOZ_FUZZ_TARGETS ${target} part)
       math(EXPR part "${part} - 2") # style 0, chordmap 1, template 2

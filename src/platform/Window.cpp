@@ -73,6 +73,13 @@ void ToggleFullScreen() {
     SDL_SetWindowFullscreen(gameWindow, SDL_WINDOW_FULLSCREEN_DESKTOP);
     return;
   }
+  EnterWindowedMode();
+}
+
+bool EnterWindowedMode() {
+  if (gameWindow == nullptr)
+    return false;
+  const int display = std::max(0, SDL_GetWindowDisplayIndex(gameWindow));
   SDL_Rect room{0, 0, screenWidth, screenHeight};
   if (SDL_GetDisplayUsableBounds(display, &room) != 0) {
     SDL_DisplayMode mode;
@@ -80,11 +87,13 @@ void ToggleFullScreen() {
       room = SDL_Rect{0, 0, mode.w, mode.h};
   }
   const int scale = std::max(1, std::min(room.w / screenWidth, room.h / screenHeight));
-  SDL_SetWindowFullscreen(gameWindow, 0);
+  if (SDL_SetWindowFullscreen(gameWindow, 0) != 0)
+    return false;
   SDL_SetWindowBordered(gameWindow, SDL_TRUE);
   SDL_SetWindowSize(gameWindow, screenWidth * scale, screenHeight * scale);
   SDL_SetWindowPosition(gameWindow, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                         SDL_WINDOWPOS_CENTERED_DISPLAY(display));
+  return true;
 }
 
 void EndVideo() {

@@ -23,6 +23,9 @@ void HideGameWindow();
 bool CreateRenderer();
 // The window covers the desktop, full screen.
 bool EnterFullScreen();
+// Instead: a window of 640 x 480 times the largest whole scale that fits
+// the desktop, centred.
+bool EnterWindowedMode();
 // The renderer shows 640 x 480, pixel-sharp, letterboxed.
 bool SetLogicalSize();
 // The front: a 640 x 480 streaming texture in the renderer's format.
@@ -41,9 +44,11 @@ void EndVideo();
 // No box without a display (dummy drivers, no display server).
 void ShowErrorBox(const char *text);
 
-// Alt+Enter: full screen, or a window of 640 x 480 times the largest whole
-// scale that fits the desktop.
+// Alt+Enter: full screen, or the window of EnterWindowedMode.
 void ToggleFullScreen();
+// Whole-number scaling of the picture only (--integer-scale); before
+// start-up.
+void SetIntegerScale(bool on);
 
 // The images, blits and flips on the back buffer and the front.
 Video &ScreenVideo();

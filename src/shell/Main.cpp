@@ -1,13 +1,23 @@
-// The game: start-up, the message loop with its frames, the end.
+// The game: the command line, start-up, the message loop with its frames,
+// the end.
 
 #include "platform/Events.h"
 #include "platform/Window.h"
 #include "shell/MainLoop.h"
+#include "shell/Options.h"
+#include "shell/Replay.h"
+#include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
 
+#include <cerrno>
 #include <cinttypes>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -29,19 +39,110 @@ void writeFrameLog(const char *path, const FrameLog &log, std::uint64_t ticksPer
   std::fclose(out);
 }
 
+bool complain(const std::string &what) {
+  std::fprintf(stderr, "ruzoz: %s\n", what.c_str());
+  return false;
+}
+
+bool readScript(const std::string &path, std::vector<replay::ScriptEvent> &events) {
+  std::ifstream in(path);
+  if (!in)
+    return complain("cannot read key script '" + path + "': " + std::strerror(errno));
+  std::string error;
+  if (!replay::parseScript(in, events, error))
+    return complain(path + ": " + error);
+  return true;
+}
+
+// A file the game writes while it runs: opened before the window, so that a
+// name that cannot be written ends the program at once; buffered in memory
+// of its own, so that writing allocates nothing during frames.
+class OutputFile {
+public:
+  bool Open(const std::string &path) {
+    path_ = path;
+    file_ = std::fopen(path.c_str(), "w");
+    if (file_ == nullptr)
+      return complain("cannot write '" + path + "': " + std::strerror(errno));
+    std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
+    return true;
+  }
+  std::FILE *Get() const { return file_; }
+  // After a failed start-up: nothing was written, nothing stays.
+  void Discard() {
+    if (file_ == nullptr)
+      return;
+    std::fclose(file_);
+    file_ = nullptr;
+    std::remove(path_.c_str());
+  }
+  bool Close() {
+    if (file_ == nullptr)
+      return true;
+    const bool written = std::ferror(file_) == 0 && std::fclose(file_) == 0;
+    file_ = nullptr;
+    return written || complain("cannot write '" + path_ + "'");
+  }
+
+private:
+  std::string path_;
+  std::FILE *file_ = nullptr;
+  char buffer_[1 << 16];
+};
+
+OutputFile recordFile;
+OutputFile traceFile;
+
 } // namespace
 
-int main() {
-  if (!StartUp()) {
+int main(int argc, char **argv) {
+  const CommandLine line = ParseCommandLine(argc, argv);
+  if (line.exitCode >= 0) {
+    std::fputs(line.out.c_str(), stdout);
+    std::fputs(line.err.c_str(), stderr);
+    return line.exitCode;
+  }
+  const Options &options = line.options;
+  std::vector<replay::ScriptEvent> script;
+  if (!options.playPath.empty() && !readScript(options.playPath, script))
+    return 2;
+  if ((!options.recordPath.empty() && !recordFile.Open(options.recordPath)) ||
+      (!options.tracePath.empty() && !traceFile.Open(options.tracePath))) {
+    recordFile.Discard();
+    return 2;
+  }
+
+  platform::SetIntegerScale(options.integerScale);
+  if (!StartUp(options.inWindow)) {
     ShutDown();
     platform::EndVideo();
+    recordFile.Discard();
+    traceFile.Discard();
     return 1;
   }
+
+  // Whatever reaches the game still arrives as WindowProc's messages.
+  Input *input = &platform::EventInput();
+  std::optional<ScriptedInput> played;
+  std::optional<RecordingInput> recorded;
+  if (!options.playPath.empty())
+    input = &played.emplace(*input, std::move(script));
+  if (recordFile.Get() != nullptr)
+    input = &recorded.emplace(*input, recordFile.Get());
+  if (traceFile.Get() != nullptr)
+    replay::beginRecording();
+
   const char *frameLogPath = std::getenv("RUZOZ_FRAME_LOG");
   const bool logFrames = frameLogPath != nullptr && *frameLogPath != '\0';
   FrameLog log{frameStarts, frameEnds, frameLogCapacity};
   Clock &clock = platform::SystemClock();
-  const int code = RunMainLoop(platform::EventInput(), clock, logFrames ? &log : nullptr);
+  int code = RunMainLoop(*input, clock, logFrames ? &log : nullptr, traceFile.Get());
+  if (traceFile.Get() != nullptr)
+    replay::endRecording();
+  const bool recordWritten = recordFile.Close();
+  const bool traceWritten = traceFile.Close();
+  if (!recordWritten || !traceWritten)
+    code = 2;
   if (logFrames) {
     const std::uint64_t frequency = clock.CounterFrequency();
     writeFrameLog(frameLogPath, log, frequency != 0 ? frequency : 1000);

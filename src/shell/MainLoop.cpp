@@ -1,6 +1,6 @@
 #include "shell/MainLoop.h"
 
-#include "screens/Screens.h"
+#include "shell/Replay.h"
 #include "shell/WindowProc.h"
 
 namespace ruzoz {
@@ -37,19 +37,22 @@ bool dozeBeforePoll(std::int64_t remaining, std::uint64_t ticksPerSecond) {
 
 } // namespace
 
+long long framesRun = 0;
+
 std::uint32_t TicksPerFrame(std::uint64_t frequency) {
   if (frequency == 0)
     return 16;
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(frequency) / 60);
 }
 
-int RunMainLoop(Input &input, Clock &clock, FrameLog *log) {
+int RunMainLoop(Input &input, Clock &clock, FrameLog *log, std::FILE *trace) {
   const std::uint64_t frequency = clock.CounterFrequency();
   const bool useCounter = frequency != 0;
   const std::uint32_t ticksPerFrame = TicksPerFrame(frequency);
   const std::uint64_t ticksPerSecond = useCounter ? frequency : 1000;
   auto read = [&] { return useCounter ? clock.ReadCounter() : clock.ReadMilliseconds(); };
   std::int64_t nextFrameTime = read();
+  framesRun = 0;
 
   Message message;
   while (!quitPosted) {
@@ -67,7 +70,8 @@ int RunMainLoop(Input &input, Clock &clock, FrameLog *log) {
         clock.Doze();
       continue;
     }
-    runFrame();
+    replay::runTracedFrame(framesRun, trace);
+    ++framesRun;
     // Recording is a store into a fixed table; no decision depends on it.
     if (log != nullptr && log->count < log->capacity) {
       log->starts[log->count] = now;

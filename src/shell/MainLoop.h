@@ -6,6 +6,7 @@
 #include "ports/Input.h"
 
 #include <cstdint>
+#include <cstdio>
 
 namespace ruzoz {
 
@@ -21,7 +22,12 @@ struct FrameLog {
   int count = 0;
 };
 
-// Runs until the quit message is posted; returns its code.
-int RunMainLoop(Input &input, Clock &clock, FrameLog *log = nullptr);
+// Frames the running loop has run so far: the frame numbers of key scripts
+// count them (a message handled with framesRun F is "F down VK").
+extern long long framesRun;
+
+// Runs until the quit message is posted; returns its code. With `trace`,
+// every frame writes its trace line there (recording must have begun).
+int RunMainLoop(Input &input, Clock &clock, FrameLog *log = nullptr, std::FILE *trace = nullptr);
 
 } // namespace ruzoz

@@ -17,7 +17,7 @@ bool fail(const char *text) {
 
 } // namespace
 
-bool StartUp() {
+bool StartUp(bool inWindow) {
   // The SoundFont takes longest to read: it loads while the window opens.
   platform::PrepareSynth();
 
@@ -31,7 +31,7 @@ bool StartUp() {
   platform::ShowGameWindow();
   if (!platform::CreateRenderer())
     return fail(texts::rendererFailed);
-  if (!platform::EnterFullScreen())
+  if (!(inWindow ? platform::EnterWindowedMode() : platform::EnterFullScreen()))
     return fail(texts::fullScreenFailed);
   if (!platform::SetLogicalSize())
     return fail(texts::displayModeFailed);

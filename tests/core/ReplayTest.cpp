@@ -1,4 +1,4 @@
-#include "Replay.h"
+#include "shell/Replay.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "shell/WindowProc.h"

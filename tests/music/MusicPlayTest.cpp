@@ -1,4 +1,3 @@
-#include "Recorder.h"
 #include "audio/Music.h"
 #include "audio/MusicComposer.h"
 #include "audio/MusicLoader.h"
@@ -7,6 +6,7 @@
 #include "game/World.h"
 #include "platform/Audio.h"
 #include "ports/Texts.h"
+#include "shell/Recorder.h"
 #include "support/FakeAudioOutput.h"
 #include "support/FakeSynth.h"
 #include "support/Support.h"

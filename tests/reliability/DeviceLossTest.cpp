@@ -3,7 +3,7 @@
 // reopens the output and re-creates the five buffers, and the music plays
 // on. Twice, then the game is played to its end and shut down.
 
-#include "Replay.h"
+#include "shell/Replay.h"
 
 #include "audio/SoundEffects.h"
 #include "platform/Audio.h"

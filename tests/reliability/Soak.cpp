@@ -5,7 +5,7 @@
 // the same trace. One summary line (with the trace hash); exit 0 if all held.
 
 #include "AllocationCounter.h"
-#include "Replay.h"
+#include "shell/Replay.h"
 
 #include "game/World.h"
 #include "platform/Events.h"

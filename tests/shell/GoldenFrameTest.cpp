@@ -5,12 +5,12 @@
 #include "support/Bitmaps.h"
 #include "support/Support.h"
 
-#include "Recorder.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "platform/Window.h"
 #include "ports/Texts.h"
 #include "screens/Screens.h"
+#include "shell/Recorder.h"
 #include "shell/WindowProc.h"
 
 #include <gtest/gtest.h>

@@ -3,13 +3,13 @@
 // wrapped by the replay tool's recorders, so every blit, effect and music
 // restart since the last clearRecording() can be read back.
 
-#include "Recorder.h"
 #include "audio/Sound.h"
 #include "game/Generation.h"
 #include "game/Simulation.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "screens/Screens.h"
+#include "shell/Recorder.h"
 #include "shell/WindowProc.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 // ruzoz-replay: runs the game headless from a key script and writes a trace.
 
-#include "Replay.h"
+#include "shell/Replay.h"
 
 #include "platform/Events.h"
 #include "platform/Window.h"

@@ -1,4 +1,4 @@
-#include "Replay.h"
+#include "shell/Replay.h"
 
 #include "audio/Sound.h"
 #include "game/World.h"
@@ -136,6 +136,20 @@ bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string
   return true;
 }
 
+void writeScriptLine(std::FILE *out, long long frame, const Message &message) {
+  switch (message.kind) {
+  case MessageKind::keyDown:
+    std::fprintf(out, "%lld down %d\n", frame, message.virtualKey);
+    return;
+  case MessageKind::destroy:
+    std::fprintf(out, "# %lld window closed\n", frame);
+    return;
+  case MessageKind::other:
+    std::fprintf(out, "%lld other\n", frame);
+    return;
+  }
+}
+
 void beginRecording() {
   wrappedVideo = video;
   wrappedSound = sound;
@@ -192,6 +206,20 @@ void writeTraceLine(std::FILE *out, long long frame, bool titleFrame) {
                sounds, heard.MusicRestarts(), hashDraws(*videoRecorder), world);
 }
 
+void runTracedFrame(long long frame, std::FILE *trace, void (*afterFrame)(long long, void *),
+                    void *context) {
+  const bool titleFrame = game.playing == 0 || game.gameInProgress == 0;
+  runFrame();
+  if (trace)
+    writeTraceLine(trace, frame, titleFrame);
+  if (afterFrame)
+    afterFrame(frame, context);
+  if (videoRecorder) {
+    videoRecorder->Clear();
+    soundRecorder->Clear();
+  }
+}
+
 long long runReplay(long long frames, const std::vector<ScriptEvent> &events, std::FILE *trace,
                     void (*afterFrame)(long long, void *), void *context) {
   std::size_t next = 0;
@@ -203,16 +231,7 @@ long long runReplay(long long frames, const std::vector<ScriptEvent> &events, st
       if (quitPosted)
         return frame;
     }
-    const bool titleFrame = game.playing == 0 || game.gameInProgress == 0;
-    runFrame();
-    if (trace)
-      writeTraceLine(trace, frame, titleFrame);
-    if (afterFrame)
-      afterFrame(frame, context);
-    if (videoRecorder) {
-      videoRecorder->Clear();
-      soundRecorder->Clear();
-    }
+    runTracedFrame(frame, trace, afterFrame, context);
   }
   return frame;
 }

@@ -1,8 +1,9 @@
 #pragma once
-// The replay tool's engine: key scripts in, one trace line per frame out.
-// Kept apart from main() so that tests run it in-process.
+// Key scripts and traces, shared by the game (--record, --play, --trace) and
+// the replay tool, so that both read and write them the same way. Kept apart
+// from main() so that tests run them in-process.
 
-#include "Recorder.h"
+#include "shell/Recorder.h"
 
 #include "ports/Input.h"
 
@@ -22,6 +23,9 @@ struct ScriptEvent {
 // Reads a key script. On a malformed line returns false with a message
 // naming the line. Events come back ordered by frame, file order kept.
 bool parseScript(std::istream &in, std::vector<ScriptEvent> &events, std::string &error);
+// Writes one event as a script line. A destroy message has no line of its
+// own in a script: it is written as a comment.
+void writeScriptLine(std::FILE *out, long long frame, const Message &message);
 
 std::uint64_t fnv1a(const void *data, std::size_t size, std::uint64_t hash = 0xcbf29ce484222325ull);
 
@@ -35,6 +39,12 @@ const RecordingSound &recordedSound();
 
 // Writes the trace line of the frame that just ran.
 void writeTraceLine(std::FILE *out, long long frame, bool titleFrame);
+
+// Runs frame number `frame` and writes its trace line (if `trace`), then
+// calls afterFrame (if set) and forgets what was recorded.
+void runTracedFrame(long long frame, std::FILE *trace,
+                    void (*afterFrame)(long long frame, void *context) = nullptr,
+                    void *context = nullptr);
 
 struct Snapshot {
   long long frame;

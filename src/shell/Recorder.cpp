@@ -1,4 +1,4 @@
-#include "Recorder.h"
+#include "shell/Recorder.h"
 
 namespace ruzoz::replay {
 

@@ -1,0 +1,89 @@
+#include "shell/Options.h"
+
+#include <cstring>
+
+namespace ruzoz {
+
+namespace {
+
+const char *const usage = R"(Usage: ruzoz [OPTION]...
+A 2D space shooter. Keys: arrows steer, Shift fires, Space starts,
+Enter shows the story, Esc ends, Alt+Enter switches full screen.
+
+  --fullscreen     start in full screen (the default)
+  --window         start in a window
+  --integer-scale  scale the picture by whole numbers only
+  --record FILE    write the keys of the game to FILE as a key script
+  --play FILE      play the key script FILE instead of the keyboard
+                   (Esc still ends, Alt+Enter still switches)
+  --trace FILE     write one trace line per frame to FILE
+  -h, --help       show this help and exit
+      --version    show the version and exit
+
+Key scripts and traces are those of ruzoz-replay; see ruzoz(6).
+)";
+
+CommandLine failure(const std::string &what) {
+  CommandLine line;
+  line.exitCode = 2;
+  line.err = "ruzoz: " + what + "\n" + usage;
+  return line;
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(int argc, const char *const *argv) {
+  CommandLine line;
+  Options &o = line.options;
+  for (int i = 1; i < argc; ++i) {
+    std::string arg = argv[i];
+    // --name=value is --name value.
+    std::string value;
+    bool inlineValue = false;
+    if (arg.compare(0, 2, "--") == 0) {
+      const auto equals = arg.find('=');
+      if (equals != std::string::npos) {
+        value = arg.substr(equals + 1);
+        arg.resize(equals);
+        inlineValue = true;
+      }
+    }
+    std::string *path = arg == "--record"  ? &o.recordPath
+                        : arg == "--play"  ? &o.playPath
+                        : arg == "--trace" ? &o.tracePath
+                                           : nullptr;
+    if (path != nullptr) {
+      if (!inlineValue) {
+        if (i + 1 == argc)
+          return failure("option '" + arg + "' needs a file name");
+        value = argv[++i];
+      }
+      if (value.empty())
+        return failure("option '" + arg + "' needs a file name");
+      *path = value;
+      continue;
+    }
+    if (inlineValue)
+      return failure("option '" + arg + "' takes no value");
+    if (arg == "--window" || arg == "--fullscreen") {
+      o.inWindow = arg == "--window";
+    } else if (arg == "--integer-scale") {
+      o.integerScale = true;
+    } else if (arg == "-h" || arg == "--help") {
+      line.exitCode = 0;
+      line.out = usage;
+      return line;
+    } else if (arg == "--version") {
+      line.exitCode = 0;
+      line.out = "ruzoz " RUZOZ_VERSION "\n";
+      return line;
+    } else if (arg.size() > 1 && arg[0] == '-') {
+      return failure("unknown option '" + arg + "'");
+    } else {
+      return failure("unexpected argument '" + arg + "'");
+    }
+  }
+  return line;
+}
+
+} // namespace ruzoz

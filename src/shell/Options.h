@@ -1,0 +1,29 @@
+#pragma once
+// The command line. The game reads no configuration and writes no file
+// unless one of these asks it to.
+
+#include <string>
+
+namespace ruzoz {
+
+struct Options {
+  bool inWindow = false;     // --window; --fullscreen (the default) clears it
+  bool integerScale = false; // --integer-scale
+  std::string recordPath;    // --record FILE: the key script of the game
+  std::string playPath;      // --play FILE: a key script instead of the keyboard
+  std::string tracePath;     // --trace FILE: one trace line per frame
+};
+
+// What the command line asks for. When `exitCode` is not negative the
+// program ends at once with that code, after printing `out` on standard
+// output and `err` on standard error (--help, --version, a bad option).
+struct CommandLine {
+  Options options;
+  int exitCode = -1;
+  std::string out;
+  std::string err;
+};
+
+CommandLine ParseCommandLine(int argc, const char *const *argv);
+
+} // namespace ruzoz

@@ -1,0 +1,203 @@
+// The command line: options parsed in-process, the program's answers to bad
+// ones before any window, and the inputs of --record and --play against a
+// fake queue. The window game itself: window_replay_test.sh.
+
+#include "ports/Texts.h"
+#include "shell/MainLoop.h"
+#include "shell/Options.h"
+#include "shell/ScriptInput.h"
+#include "support/Support.h"
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <fstream>
+#include <sstream>
+
+using namespace ruzoz;
+using namespace testsupport;
+
+namespace {
+
+std::string firstLine(const std::string &text) { return text.substr(0, text.find('\n')); }
+
+std::string usage() { return ParseCommandLine(2, std::vector<const char *>{"", "-h"}.data()).out; }
+
+struct OptionsCase {
+  std::vector<const char *> args;
+  int exitCode;          // -1: the game runs with these options
+  std::string firstLine; // of stdout after 0, of stderr after 2 (then the usage)
+  Options options = {};
+};
+
+const OptionsCase optionsCases[] = {
+    {{}, -1, ""},
+    {{"--window"}, -1, "", {true, false, "", "", ""}},
+    {{"--window", "--fullscreen"}, -1, ""},
+    {{"--integer-scale", "--window", "--record", "r.keys", "--play=p.keys", "--trace", "-h"},
+     -1,
+     "",
+     {true, true, "r.keys", "p.keys", "-h"}},
+    {{"-h", "--bogus"}, 0, "Usage: ruzoz [OPTION]..."},
+    {{"--window", "--help"}, 0, "Usage: ruzoz [OPTION]..."},
+    {{"--version"}, 0, "ruzoz " RUZOZ_VERSION},
+    {{"--bogus"}, 2, "ruzoz: unknown option '--bogus'"},
+    {{"-x"}, 2, "ruzoz: unknown option '-x'"},
+    {{"--window", "game.keys"}, 2, "ruzoz: unexpected argument 'game.keys'"},
+    {{"--window", "--record"}, 2, "ruzoz: option '--record' needs a file name"},
+    {{"--trace="}, 2, "ruzoz: option '--trace' needs a file name"},
+    {{"--window=yes"}, 2, "ruzoz: option '--window' takes no value"},
+};
+
+TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
+  for (const OptionsCase &c : optionsCases) {
+    std::vector<const char *> argv{"ruzoz"};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    const std::string what = ::testing::PrintToString(c.args);
+    EXPECT_EQ(line.exitCode, c.exitCode) << what;
+    const Options &o = line.options;
+    if (c.exitCode < 0) {
+      EXPECT_EQ(line.out + line.err, "") << what;
+      EXPECT_EQ(o.inWindow, c.options.inWindow) << what;
+      EXPECT_EQ(o.integerScale, c.options.integerScale) << what;
+      EXPECT_EQ(o.recordPath + "|" + o.playPath + "|" + o.tracePath,
+                c.options.recordPath + "|" + c.options.playPath + "|" + c.options.tracePath)
+          << what;
+    } else if (c.exitCode == 0) {
+      EXPECT_EQ(firstLine(line.out), c.firstLine) << what;
+      EXPECT_EQ(line.err, "") << what;
+    } else {
+      EXPECT_EQ(line.out, "") << what;
+      EXPECT_EQ(line.err, c.firstLine + "\n" + usage()) << what;
+    }
+  }
+}
+
+// The program answers before SDL starts: with a video driver that cannot
+// start, reaching the window would end with code 1 and the window's text.
+TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
+  ScratchDir dir;
+  std::ofstream(dir.path() / "bad.keys") << "0 other\n1 up\n";
+  std::ofstream(dir.path() / "good.keys") << "0 other\n";
+  const struct {
+    std::vector<std::string> args;
+    int exitCode;
+    std::string stderrFirstLine; // stdout's after 0
+  } cases[] = {
+      {{"--help"}, 0, "Usage: ruzoz [OPTION]..."},
+      {{"--window", "--version"}, 0, "ruzoz " RUZOZ_VERSION},
+      {{"--frames", "3"}, 2, "ruzoz: unknown option '--frames'"},
+      {{"--play", "none.keys"},
+       2,
+       "ruzoz: cannot read key script 'none.keys': No such file or directory"},
+      {{"--play", "bad.keys"},
+       2,
+       "ruzoz: bad.keys: line 2: expected \"F down VK\" or \"F other\": \"1 up\""},
+      {{"--record", "no/r.keys"}, 2, "ruzoz: cannot write 'no/r.keys': No such file or directory"},
+      {{"--record", "r.keys", "--trace", "no/t"},
+       2,
+       "ruzoz: cannot write 'no/t': No such file or directory"},
+      {{"--window", "--play", "good.keys", "--record", "r.keys", "--trace", "t.trace"},
+       1,
+       std::string(texts::windowTitle) + ": " + texts::windowClassFailed},
+  };
+  for (const auto &c : cases) {
+    std::vector<std::string> argv{RUZOZ_GAME};
+    argv.insert(argv.end(), c.args.begin(), c.args.end());
+    const ProcessResult r = RunProcess(
+        argv, dir.path(),
+        {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}, {"DISPLAY", ""}}, 30);
+    const std::string what = ::testing::PrintToString(c.args);
+    ASSERT_TRUE(r.exited) << what;
+    EXPECT_EQ(r.exitCode, c.exitCode) << what;
+    EXPECT_EQ(firstLine(c.exitCode == 0 ? r.out : r.err), c.stderrFirstLine) << what;
+    // Files asked for are written only by a game that started.
+    EXPECT_FALSE(fs::exists(dir.path() / "r.keys") || fs::exists(dir.path() / "t.trace")) << what;
+  }
+}
+
+class FakeQueue final : public Input {
+public:
+  std::deque<Message> messages;
+  int waits = 0;
+  bool TakeMessage(Message &message) override {
+    if (messages.empty())
+      return false;
+    message = messages.front();
+    messages.pop_front();
+    return true;
+  }
+  void WaitForMessage(int) override { ++waits; }
+};
+
+constexpr Message key(int virtualKey) { return Message{MessageKind::keyDown, virtualKey}; }
+constexpr Message other{MessageKind::other, 0};
+constexpr Message destroy{MessageKind::destroy, 0};
+
+// The next message taken, as a script line would name it; "-" for none.
+std::string take(Input &input) {
+  Message m;
+  if (!input.TakeMessage(m))
+    return "-";
+  return m.kind == MessageKind::keyDown ? "down " + std::to_string(m.virtualKey)
+         : m.kind == MessageKind::other ? "other"
+                                        : "destroy";
+}
+
+TEST(RecordingInput, PassesEveryMessageOnAndWritesItWithTheFramesRunBeforeIt) {
+  FakeQueue queue;
+  queue.messages = {key(vkLeft), other, key(vkEscape), destroy};
+  std::FILE *out = std::tmpfile();
+  ASSERT_NE(out, nullptr);
+  RecordingInput recording(queue, out);
+  std::string taken;
+  for (int frame : {3, 3, 5, 5, 5}) {
+    framesRun = frame;
+    taken += take(recording) + ";";
+  }
+  EXPECT_EQ(taken, "down 37;other;down 27;destroy;-;");
+
+  std::rewind(out);
+  char text[256] = {};
+  EXPECT_GT(std::fread(text, 1, sizeof text - 1, out), 0u);
+  std::fclose(out);
+  EXPECT_STREQ(text, "3 down 37\n3 other\n5 down 27\n# 5 window closed\n");
+  std::istringstream in(text);
+  std::vector<replay::ScriptEvent> events;
+  std::string error;
+  EXPECT_TRUE(replay::parseScript(in, events, error)) << error;
+  EXPECT_EQ(events.size(), 3u);
+}
+
+TEST(ScriptedInput, GivesTheScriptByFrameOnlyEscAndClosingFromTheQueueAndEndsTwoSecondsLate) {
+  std::istringstream script("0 down 13\n2 down 32\n2 other\n");
+  std::vector<replay::ScriptEvent> events;
+  std::string error;
+  ASSERT_TRUE(replay::parseScript(script, events, error)) << error;
+  FakeQueue queue;
+  queue.messages = {key(vkSpace), other, key(vkEscape), key(vkReturn), destroy};
+  ScriptedInput playing(queue, events);
+
+  const struct {
+    long long framesRun;
+    const char *taken; // the messages taken in turn
+    int waits;         // of the queue so far, after one more wait
+  } steps[] = {
+      {0, "down 13;down 27;destroy;-", 1}, {1, "-", 2}, {2, "down 32;other;-", 3}, {121, "-", 4},
+      {122, "down 27;down 27", 4}, // due: no waiting
+  };
+  for (const auto &s : steps) {
+    framesRun = s.framesRun;
+    std::string taken = take(playing);
+    for (const char *p = s.taken; *p != '\0'; ++p)
+      if (*p == ';')
+        taken += ";" + take(playing);
+    playing.WaitForMessage(5);
+    EXPECT_EQ(taken, s.taken) << "frame " << s.framesRun;
+    EXPECT_EQ(queue.waits, s.waits) << "frame " << s.framesRun;
+  }
+  EXPECT_TRUE(queue.messages.empty());
+}
+
+} // namespace

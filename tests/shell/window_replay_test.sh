@@ -1,0 +1,140 @@
+#!/usr/bin/env bash
+# The window game against the headless replay: a real game played with
+# xdotool on a virtual X server under --record and --trace, then replayed by
+# ruzoz-replay and played back with --play; all three traces must agree byte
+# for byte. Also: --window gives a window, Alt+Enter still switches during
+# --play while the keyboard's keys do not reach the game, SIGTERM still
+# writes the files, and --play ends two seconds after its script.
+#
+#   window_replay_test.sh RUZOZ RUZOZ_REPLAY DATA_DIR [SECONDS]
+set -euo pipefail
+game=$1 replay=$2 data=$3 seconds=${4:-60}
+for tool in Xvfb xdotool; do
+  command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
+done
+dir=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  for f in "$dir"/*.err; do [ -s "$f" ] && { echo "--- $f" >&2; tail -5 "$f" >&2; }; done
+  exit 1
+}
+
+# 800 x 600: the window is 640 x 480 at scale 1, full screen is 800 x 600.
+Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
+pids+=($!)
+for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+[ -s "$dir/display" ] || fail "Xvfb did not start"
+export DISPLAY=:$(head -1 "$dir/display") SDL_AUDIODRIVER=dummy
+
+game_pid=
+start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err
+  local name=$1
+  shift
+  (cd "$data" && exec "$game" "$@") >"$dir/$name.out" 2>"$dir/$name.err" &
+  game_pid=$!
+  pids+=($game_pid)
+  window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
+    fail "$name: no window"
+  # No window manager: the keys go where the focus is put.
+  xdotool windowfocus --sync "$window" mousemove --window "$window" 100 100
+}
+finish() { # NAME [SECONDS]: waits for the game's end, which must be a normal one
+  local code=0 deadline=$((SECONDS + ${2:-30}))
+  while kill -0 "$game_pid" 2>/dev/null; do
+    [ $SECONDS -lt $deadline ] || fail "$1: still running"
+    sleep 0.2
+  done
+  wait "$game_pid" || code=$?
+  [ "$code" = 0 ] || fail "$1: exit code $code"
+}
+size() { xdotool getwindowgeometry "$window" | sed -n 's/ *Geometry: //p'; }
+hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
+frames() { wc -l <"$1" | tr -d ' '; }
+same() { # A B WHAT
+  cmp -s "$1" "$2" || fail "$3: $(cmp "$1" "$2" 2>&1 | head -1)"
+  echo "$3: $(frames "$1") frames equal"
+}
+
+# A real game, recorded.
+start game --window --record "$dir/r.keys" --trace "$dir/a.trace"
+[ "$(size)" = 640x480 ] || fail "--window gave $(size)"
+sleep 1
+xdotool key --delay 300 Return space space space
+end=$((SECONDS + seconds))
+round=0
+while [ $SECONDS -lt $end ]; do
+  round=$((round + 1))
+  hold Left 0.9
+  xdotool keydown Up
+  sleep 0.5
+  xdotool key Shift_L # fires, and stops the thrust until Up repeats
+  sleep 0.8
+  xdotool keyup Up
+  hold Right 0.4
+  xdotool key --delay 150 Shift_L Shift_L
+  hold Down 0.8
+  if [ $((round % 6)) = 0 ]; then
+    # Story in mid-game, then back to the title and a new game.
+    xdotool key --delay 250 Return space space space space
+  fi
+done
+xdotool key Escape
+finish game
+
+keys=$dir/r.keys
+for vk in 13 16 32 37 38 39 40; do
+  grep -q " down $vk\$" "$keys" || fail "no key $vk in the recording"
+done
+# Auto-repeat: key-downs of a held arrow with no other message between.
+awk '$2 == "down" && $3 == 37 && last == "down 37" {found = 1} {last = $2 " " $3}
+     END {exit !found}' "$keys" || fail "no auto-repeat in the recording"
+tail -1 "$keys" | grep -q ' down 27$' || fail "the recording does not end with Esc"
+n=$(frames "$dir/a.trace")
+[ "$n" -gt 600 ] || fail "only $n frames"
+echo "recorded: $n frames, $(wc -l <"$keys") messages in $seconds s of keys"
+
+# The same keys, headless.
+(cd "$data" && "$replay" --frames "$n" --input "$keys" --trace "$dir/b.trace") 2>"$dir/replay.err" ||
+  fail "ruzoz-replay failed"
+same "$dir/a.trace" "$dir/b.trace" "window trace = replay trace"
+
+# The same keys, played in the window; the keyboard's own keys are dropped,
+# Alt+Enter still switches to full screen.
+start play --window --play "$keys" --trace "$dir/c.trace"
+sleep 2
+xdotool key --delay 200 Return space space
+hold Left 1
+xdotool key alt+Return
+sleep 1
+[ "$(size)" = 800x600 ] || fail "Alt+Enter during --play gave $(size)"
+finish play $((n / 20 + 30)) # a third of the pace would still do
+same "$dir/a.trace" "$dir/c.trace" "window trace = --play trace"
+
+# SIGTERM ends the game normally: the files are complete. A script without
+# Esc plays on for two seconds (120 frames) after its last message.
+start term --window --record "$dir/s.keys" --trace "$dir/s.trace"
+xdotool key --delay 200 Return space space space
+hold Up 1.5
+sleep 0.5
+kill -TERM "$game_pid"
+finish term
+grep -q ' down 38$' "$dir/s.keys" || fail "SIGTERM: the recording lost its keys"
+grep -q '^# [0-9]* window closed$' "$dir/s.keys" || fail "SIGTERM: no end in the recording"
+start tail --window --play "$dir/s.keys" --trace "$dir/p.trace"
+finish tail
+last=$(grep -v '^#' "$dir/s.keys" | tail -1 | cut -d' ' -f1)
+[ "$(frames "$dir/p.trace")" = $((last + 120)) ] ||
+  fail "--play ran $(frames "$dir/p.trace") frames, not $((last + 120))"
+# Both ran the same frames up to the end of the shorter one.
+m=$(frames "$dir/s.trace")
+[ "$m" -lt $((last + 120)) ] || m=$((last + 120))
+head -n "$m" "$dir/s.trace" >"$dir/s.head"
+head -n "$m" "$dir/p.trace" >"$dir/p.head"
+same "$dir/s.head" "$dir/p.head" "SIGTERM trace = --play trace"

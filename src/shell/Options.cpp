@@ -1,7 +1,5 @@
 #include "shell/Options.h"
 
-#include <cstring>
-
 namespace ruzoz {
 
 namespace {

@@ -8,7 +8,7 @@
 #
 #   window_replay_test.sh RUZOZ RUZOZ_REPLAY DATA_DIR [SECONDS]
 set -euo pipefail
-game=$1 replay=$2 data=$3 seconds=${4:-60}
+game=$(realpath "$1") replay=$(realpath "$2") data=$(realpath "$3") seconds=${4:-60}
 for tool in Xvfb xdotool; do
   command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
 done

@@ -44,13 +44,22 @@ bool complain(const std::string &what) {
   return false;
 }
 
-bool readScript(const std::string &path, std::vector<replay::ScriptEvent> &events) {
-  std::ifstream in(path);
+// The installed launcher starts the game in its data folder: a relative file
+// name on the command line means one in the folder the player was in.
+std::string fromCaller(const std::string &name) {
+  const char *caller = std::getenv("RUZOZ_CALLER_DIR");
+  if (name.empty() || name[0] == '/' || caller == nullptr || *caller == '\0')
+    return name;
+  return std::string(caller) + "/" + name;
+}
+
+bool readScript(const std::string &name, std::vector<replay::ScriptEvent> &events) {
+  std::ifstream in(fromCaller(name));
   if (!in)
-    return complain("cannot read key script '" + path + "': " + std::strerror(errno));
+    return complain("cannot read key script '" + name + "': " + std::strerror(errno));
   std::string error;
   if (!replay::parseScript(in, events, error))
-    return complain(path + ": " + error);
+    return complain(name + ": " + error);
   return true;
 }
 
@@ -59,11 +68,12 @@ bool readScript(const std::string &path, std::vector<replay::ScriptEvent> &event
 // of its own, so that writing allocates nothing during frames.
 class OutputFile {
 public:
-  bool Open(const std::string &path) {
-    path_ = path;
-    file_ = std::fopen(path.c_str(), "w");
+  bool Open(const std::string &name) {
+    name_ = name;
+    path_ = fromCaller(name);
+    file_ = std::fopen(path_.c_str(), "w");
     if (file_ == nullptr)
-      return complain("cannot write '" + path + "': " + std::strerror(errno));
+      return complain("cannot write '" + name + "': " + std::strerror(errno));
     std::setvbuf(file_, buffer_, _IOFBF, sizeof buffer_);
     return true;
   }
@@ -81,10 +91,11 @@ public:
       return true;
     const bool written = std::ferror(file_) == 0 && std::fclose(file_) == 0;
     file_ = nullptr;
-    return written || complain("cannot write '" + path_ + "'");
+    return written || complain("cannot write '" + name_ + "'");
   }
 
 private:
+  std::string name_;
   std::string path_;
   std::FILE *file_ = nullptr;
   char buffer_[1 << 16];

@@ -18,7 +18,7 @@ Enter shows the story, Esc ends, Alt+Enter switches full screen.
   -h, --help       show this help and exit
       --version    show the version and exit
 
-Key scripts and traces are those of ruzoz-replay; see ruzoz(6).
+Key scripts and traces: see ruzoz(6).
 )";
 
 CommandLine failure(const std::string &what) {
@@ -81,6 +81,8 @@ CommandLine ParseCommandLine(int argc, const char *const *argv) {
       return failure("unexpected argument '" + arg + "'");
     }
   }
+  if (!o.recordPath.empty() && o.recordPath == o.tracePath)
+    return failure("options '--record' and '--trace' name the same file");
   return line;
 }
 

@@ -44,6 +44,15 @@ spaces)
   run_headless "$scratch" "run here/my ruzoz"
   expect_started "prefix with spaces, through a symlink with a space"
   ;;
+files)
+  # File names on the command line are the caller's, not the data folder's.
+  mkdir "$scratch/here"
+  printf '30 down 27\n' >"$scratch/here/esc.keys"
+  run_headless "$scratch/here" "$prefix/bin/ruzoz" --play esc.keys --record r.keys --trace t.trace
+  expect_started "--play, --record and --trace from the calling folder"
+  [ "$(cat "$scratch/here/r.keys")" = "30 down 27" ] || fail "recorded: $(cat "$scratch/here/r.keys")"
+  [ "$(wc -l <"$scratch/here/t.trace")" = 30 ] || fail "trace of $(wc -l <"$scratch/here/t.trace") frames"
+  ;;
 exit-code)
   cp -a "$prefix" "$scratch/broken"
   rm "$scratch/broken/share/games/ruzoz/Kugel.bmp"

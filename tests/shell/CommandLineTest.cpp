@@ -47,6 +47,9 @@ const OptionsCase optionsCases[] = {
     {{"--window", "--record"}, 2, "ruzoz: option '--record' needs a file name"},
     {{"--trace="}, 2, "ruzoz: option '--trace' needs a file name"},
     {{"--window=yes"}, 2, "ruzoz: option '--window' takes no value"},
+    {{"--record=a", "--trace", "a"},
+     2,
+     "ruzoz: options '--record' and '--trace' name the same file"},
 };
 
 TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
@@ -72,6 +75,26 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
       EXPECT_EQ(line.err, c.firstLine + "\n" + usage()) << what;
     }
   }
+}
+
+// Each option the usage names is documented for players.
+TEST(Options, TheReadmeAndTheManPageListEveryOption) {
+  std::string manPage = ReadText(fs::path(RUZOZ_SOURCE_DIR) / "packaging/ruzoz.6.in");
+  for (std::size_t at; (at = manPage.find("\\-")) != std::string::npos;)
+    manPage.erase(at, 1);
+  const std::string readme = ReadText(fs::path(RUZOZ_SOURCE_DIR) / "README.md");
+  std::istringstream lines(usage());
+  int options = 0;
+  for (std::string line; std::getline(lines, line);) {
+    std::istringstream words(line);
+    for (std::string word; words >> word && word[0] == '-'; ++options) {
+      if (word.back() == ',')
+        word.pop_back();
+      EXPECT_NE(readme.find("`" + word), std::string::npos) << word << " not in the README";
+      EXPECT_NE(manPage.find(word), std::string::npos) << word << " not in the man page";
+    }
+  }
+  EXPECT_EQ(options, 9);
 }
 
 // The program answers before SDL starts: with a video driver that cannot

@@ -43,7 +43,8 @@ start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err
   window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
     fail "$name: no window"
   # No window manager: the keys go where the focus is put.
-  xdotool windowfocus --sync "$window" mousemove --window "$window" 100 100
+  timeout 20 xdotool windowfocus --sync "$window" mousemove --window "$window" 100 100 ||
+    fail "$name: the window takes no focus"
 }
 finish() { # NAME [SECONDS]: waits for the game's end, which must be a normal one
   local code=0 deadline=$((SECONDS + ${2:-30}))

@@ -28,10 +28,11 @@ fail() {
 
 # 800 x 600: the window is 640 x 480 at scale 1, full screen is 800 x 600.
 Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
-pids+=($!)
+pids+=("$!")
 for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
 [ -s "$dir/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$dir/display") SDL_AUDIODRIVER=dummy
+DISPLAY=:$(head -1 "$dir/display")
+export DISPLAY SDL_AUDIODRIVER=dummy
 
 game_pid=
 start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err
@@ -39,7 +40,7 @@ start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err
   shift
   (cd "$data" && exec "$game" "$@") >"$dir/$name.out" 2>"$dir/$name.err" &
   game_pid=$!
-  pids+=($game_pid)
+  pids+=("$game_pid")
   window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
     fail "$name: no window"
   # No window manager: the keys go where the focus is put.

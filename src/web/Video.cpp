@@ -4,13 +4,14 @@
 
 #include "platform/Window.h"
 #include "ports/BitmapImage.h"
+#include "ports/DataFile.h"
 #include "ports/Texts.h"
 #include "web/Internal.h"
 
 #include <emscripten.h>
 
 #include <cstdio>
-#include <fstream>
+#include <algorithm>
 #include <iterator>
 #include <vector>
 
@@ -81,10 +82,9 @@ public:
   bool LoadImage(const char *fileName, Surface &out) override {
     if (!backBufferMade)
       return false;
-    std::ifstream in(fileName, std::ios::binary);
-    if (!in)
+    std::vector<std::uint8_t> file;
+    if (!ReadDataFile(fileName, DataKind::image, file))
       return false;
-    const std::vector<std::uint8_t> file{std::istreambuf_iterator<char>(in), {}};
     auto *picture = new Picture;
     if (!DecodeBitmap(file.data(), file.size(), picture->image)) {
       delete picture;

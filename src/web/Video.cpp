@@ -10,8 +10,8 @@
 
 #include <emscripten.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <iterator>
 #include <vector>
 

@@ -9,3 +9,8 @@ BUILD=${RUZOZ_BUILD_DIR:-build}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build "$BUILD" -j"$(nproc)"
 ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" --timeout 900
+
+# The browser version: built, then its replay tool and its page tested.
+bash tools/web.sh
+RUZOZ_BUILD_DIR="$BUILD" bash tests/web/replay_test.sh
+RUZOZ_BUILD_DIR="$BUILD" node --test tests/web/page.test.mjs

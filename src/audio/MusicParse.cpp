@@ -4,8 +4,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <charconv>
 #include <cmath>
+#include <cstdlib>
+#include <string>
 #include <utility>
 
 namespace ruzoz::music {
@@ -82,11 +85,40 @@ bool ToInt(std::string_view text, int &out) {
   return !text.empty() && ec == std::errc() && ptr == last;
 }
 
+// The grammar of std::from_chars (a minus, digits with one point, an
+// exponent), which some standard libraries we build with lack for doubles;
+// strtod, correctly rounded, gives the value.
 bool ToDouble(std::string_view text, double &out) {
-  const char *first = text.data();
-  const char *last = first + text.size();
-  auto [ptr, ec] = std::from_chars(first, last, out);
-  return !text.empty() && ec == std::errc() && ptr == last && std::isfinite(out);
+  std::size_t at = 0;
+  const auto digits = [&] {
+    const std::size_t from = at;
+    while (at < text.size() && text[at] >= '0' && text[at] <= '9')
+      ++at;
+    return at - from;
+  };
+  if (at < text.size() && text[at] == '-')
+    ++at;
+  std::size_t mantissa = digits();
+  if (at < text.size() && text[at] == '.') {
+    ++at;
+    mantissa += digits();
+  }
+  if (mantissa == 0)
+    return false;
+  if (at < text.size() && (text[at] == 'e' || text[at] == 'E')) {
+    ++at;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-'))
+      ++at;
+    if (digits() == 0)
+      return false;
+  }
+  if (at != text.size())
+    return false;
+  const std::string copy(text);
+  char *end = nullptr;
+  errno = 0;
+  out = std::strtod(copy.c_str(), &end);
+  return errno == 0 && end == copy.c_str() + copy.size() && std::isfinite(out);
 }
 
 // "A1", "C#2", "Bb-1" as a MIDI key (C4 = 60).

@@ -1,17 +1,15 @@
 #include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "ports/BitmapImage.h"
 #include "ports/DataFile.h"
 
-#include <algorithm>
+#include <cstring>
 #include <vector>
 
 namespace ruzoz::platform {
 
 namespace {
 
-constexpr Uint16 colorKey = 0xFFFF;
-// The nearest colour to white that is not the key.
-constexpr Uint16 almostWhite = 0xFFDF;
 // Zeichensatz.bmp, the font sheet.
 constexpr int fontImage = 23;
 
@@ -22,72 +20,23 @@ SDL_Surface *sdlSurface(const Surface &surface) {
   return static_cast<SDL_Surface *>(surface.pixels);
 }
 
-// Reducing to 16 bits turns near-white into the key colour; only pure white
-// in the file may be transparent.
-void keepNearWhiteOpaque(SDL_Surface *file, SDL_Surface *image) {
-  bool keyed = false;
-  for (int y = 0; y < image->h && !keyed; ++y) {
-    const auto *row = reinterpret_cast<const Uint16 *>(static_cast<const Uint8 *>(image->pixels) +
-                                                       y * image->pitch);
-    keyed = std::find(row, row + image->w, colorKey) != row + image->w;
-  }
-  if (!keyed) // nothing became the key: no second conversion (the two pictures)
-    return;
-  SDL_Surface *exact = SDL_ConvertSurfaceFormat(file, SDL_PIXELFORMAT_RGB888, 0);
-  if (exact == nullptr)
-    return;
-  for (int y = 0; y < image->h; ++y) {
-    auto *out = reinterpret_cast<Uint16 *>(static_cast<Uint8 *>(image->pixels) + y * image->pitch);
-    const auto *in = reinterpret_cast<const Uint32 *>(static_cast<const Uint8 *>(exact->pixels) +
-                                                      y * exact->pitch);
-    for (int x = 0; x < image->w; ++x)
-      if (out[x] == colorKey && (in[x] & 0xFFFFFF) != 0xFFFFFF)
-        out[x] = almostWhite;
-  }
-  SDL_FreeSurface(exact);
-}
-
-// SDL allocates and clears the picture a header claims before it reads a
-// pixel: a few damaged bytes could ask for gigabytes. Far beyond any image
-// the game can draw.
-constexpr Sint64 maxImagePixels = 4096 * 4096;
-
-bool plausibleImageSize(const std::vector<std::uint8_t> &file) {
-  if (file.size() < 26)
-    return true; // too short for SDL too
-  auto le = [&file](int at, int bytes) {
-    Uint32 value = 0;
-    for (int i = bytes - 1; i >= 0; --i)
-      value = value << 8 | file[at + i];
-    return value;
-  };
-  const bool core = le(14, 4) == 12; // 16-bit sizes
-  const Sint64 width = core ? Sint64(le(18, 2)) : Sint64(Sint32(le(18, 4)));
-  const Sint64 height = core ? Sint64(le(20, 2)) : Sint64(Sint32(le(22, 4)));
-  return (width < 0 ? -width : width) * (height < 0 ? -height : height) <= maxImagePixels;
-}
-
 class BackBufferVideo final : public Video {
 public:
+  // Read and converted by the one bitmap reader every platform shares.
   bool LoadImage(const char *fileName, Surface &out) override {
     std::vector<std::uint8_t> bytes;
+    Rgb565Image picture;
     if (backBuffer == nullptr || !ReadDataFile(fileName, DataKind::image, bytes) ||
-        !plausibleImageSize(bytes))
+        !DecodeBitmap(bytes.data(), bytes.size(), picture))
       return false;
-    SDL_Surface *file =
-        SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
-    if (file == nullptr)
-      return false;
-    if (file->w <= 0 || file->h <= 0) {
-      SDL_FreeSurface(file);
-      return false;
-    }
-    SDL_Surface *image = SDL_ConvertSurfaceFormat(file, backBufferFormat, 0);
-    if (image != nullptr)
-      keepNearWhiteOpaque(file, image);
-    SDL_FreeSurface(file);
+    SDL_Surface *image =
+        SDL_CreateRGBSurfaceWithFormat(0, picture.width, picture.height, 16, backBufferFormat);
     if (image == nullptr)
       return false;
+    for (int y = 0; y < picture.height; ++y)
+      std::memcpy(static_cast<Uint8 *>(image->pixels) + y * image->pitch,
+                  picture.pixels.data() + std::size_t(y) * picture.width,
+                  std::size_t(picture.width) * 2);
     out.width = image->w;
     out.height = image->h;
     out.pixels = image;

@@ -45,43 +45,65 @@ std::uint32_t TicksPerFrame(std::uint64_t frequency) {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(frequency) / 60);
 }
 
-int RunMainLoop(Input &input, Clock &clock, FrameLog *log, std::FILE *trace) {
-  const std::uint64_t frequency = clock.CounterFrequency();
-  const bool useCounter = frequency != 0;
-  const std::uint32_t ticksPerFrame = TicksPerFrame(frequency);
-  const std::uint64_t ticksPerSecond = useCounter ? frequency : 1000;
-  auto read = [&] { return useCounter ? clock.ReadCounter() : clock.ReadMilliseconds(); };
-  std::int64_t nextFrameTime = read();
+FramePacer::FramePacer(Input &input, Clock &clock, FrameLog *log, std::FILE *trace)
+    : input_(input), clock_(clock), log_(log), trace_(trace) {
   framesRun = 0;
+  const std::uint64_t frequency = clock.CounterFrequency();
+  useCounter_ = frequency != 0;
+  ticksPerFrame_ = TicksPerFrame(frequency);
+  ticksPerSecond_ = useCounter_ ? frequency : 1000;
+  nextFrameTime_ = read();
+}
 
+std::int64_t FramePacer::read() {
+  return useCounter_ ? clock_.ReadCounter() : clock_.ReadMilliseconds();
+}
+
+FramePacer::Result FramePacer::Step() {
   Message message;
   while (!quitPosted) {
-    if (input.TakeMessage(message)) {
+    if (input_.TakeMessage(message)) {
       WindowProc(message);
       continue;
     }
     const std::int64_t now = read();
-    if (now <= nextFrameTime) {
-      const std::int64_t remaining = nextFrameTime - now;
-      const int sleep = sleepBudget(remaining, ticksPerSecond);
-      if (sleep > 0)
-        input.WaitForMessage(sleep);
-      else if (dozeBeforePoll(remaining, ticksPerSecond))
-        clock.Doze();
-      continue;
+    if (now <= nextFrameTime_) {
+      remaining_ = nextFrameTime_ - now;
+      return Result::waiting;
     }
-    replay::runTracedFrame(framesRun, trace);
+    replay::runTracedFrame(framesRun, trace_);
     ++framesRun;
     // Recording is a store into a fixed table; no decision depends on it.
-    if (log != nullptr && log->count < log->capacity) {
-      log->starts[log->count] = now;
-      log->ends[log->count++] = read();
+    if (log_ != nullptr && log_->count < log_->capacity) {
+      log_->starts[log_->count] = now;
+      log_->ends[log_->count++] = read();
     }
     // From this frame's start, not from an ideal time line: a late frame is
     // not made up.
-    nextFrameTime = now + ticksPerFrame;
+    nextFrameTime_ = now + ticksPerFrame_;
+    return Result::frameRan;
   }
-  return quitCode;
+  return Result::quit;
+}
+
+int RunMainLoop(Input &input, Clock &clock, FrameLog *log, std::FILE *trace) {
+  FramePacer pacer(input, clock, log, trace);
+  for (;;) {
+    switch (pacer.Step()) {
+    case FramePacer::Result::quit:
+      return quitCode;
+    case FramePacer::Result::frameRan:
+      break;
+    case FramePacer::Result::waiting: {
+      const int sleep = sleepBudget(pacer.Remaining(), pacer.TicksPerSecond());
+      if (sleep > 0)
+        input.WaitForMessage(sleep);
+      else if (dozeBeforePoll(pacer.Remaining(), pacer.TicksPerSecond()))
+        clock.Doze();
+      break;
+    }
+    }
+  }
 }
 
 } // namespace ruzoz

@@ -22,12 +22,41 @@ struct FrameLog {
   int count = 0;
 };
 
+// One pass of the loop, for hosts that call the game back instead of
+// letting it spin (a browser's display refreshes): Step() hands every
+// waiting message to WindowProc, then runs one frame if it is due.
+class FramePacer {
+public:
+  enum class Result { quit, frameRan, waiting };
+
+  // Counts framesRun from 0. With `trace`, every frame writes its trace line
+  // there (recording must have begun).
+  FramePacer(Input &input, Clock &clock, FrameLog *log = nullptr, std::FILE *trace = nullptr);
+  Result Step();
+  // Ticks until the next frame may run, after a step that waited.
+  std::int64_t Remaining() const { return remaining_; }
+  // Of the clock in use: the counter's frequency or 1000.
+  std::uint64_t TicksPerSecond() const { return ticksPerSecond_; }
+
+private:
+  std::int64_t read();
+
+  Input &input_;
+  Clock &clock_;
+  FrameLog *log_;
+  std::FILE *trace_;
+  bool useCounter_;
+  std::uint32_t ticksPerFrame_;
+  std::uint64_t ticksPerSecond_;
+  std::int64_t nextFrameTime_;
+  std::int64_t remaining_ = 0;
+};
+
 // Frames the running loop has run so far: the frame numbers of key scripts
 // count them (a message handled with framesRun F is "F down VK").
 extern long long framesRun;
 
-// Runs until the quit message is posted; returns its code. With `trace`,
-// every frame writes its trace line there (recording must have begun).
+// Runs until the quit message is posted; returns its code.
 int RunMainLoop(Input &input, Clock &clock, FrameLog *log = nullptr, std::FILE *trace = nullptr);
 
 } // namespace ruzoz

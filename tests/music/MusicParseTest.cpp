@@ -56,7 +56,7 @@ TEST(MusicFiles, NoteNamesScalesAndTempoAreRead) {
       << error.Text();
   EXPECT_EQ(std::tie(map.tonic, map.scale, map.chords[0].root),
             std::make_tuple(49, 0b011010101101u, 34));
-  ASSERT_TRUE(ParseTemplate("template \"t\"\ntempo 97.5\nlength 12\nsignpost 1 group 3\nend\n",
+  ASSERT_TRUE(ParseTemplate("template \"t\"\ntempo 0.975E2\nlength 12\nsignpost 1 group 3\nend\n",
                             "t.tpl", form, error))
       << error.Text();
   EXPECT_EQ(form.tempo, 97.5);
@@ -117,6 +117,8 @@ const std::tuple<char, const char *, int, const char *> malformed[] = {
     {'t', "template \"t\"\nlength 8\nsignpost 5 group 1\nsignpost 5 group 2\n", 4, "must rise"},
     {'t', "template \"t\"\nlength 8\ncommand 1 solo groove 5\n", 3, "embellishment 'solo'"},
     {'t', "template \"t\"\ntempo fast\n", 2, "tempo 'fast'"},
+    {'t', "template \"t\"\ntempo +160\n", 2, "tempo '+160'"},
+    {'t', "template \"t\"\ntempo 1.6e\n", 2, "tempo '1.6e'"},
     {'t', "template \"t\"\ntempo 160\n\nend\n", 4, "no 'length'"},
     {'t', "template \"t\"\nlength 4\nend", 3, "no signposts"},
     // Cut at a line end: only the missing last line tells.

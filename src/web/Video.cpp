@@ -1,0 +1,276 @@
+// The window in a page: a 640 x 480 canvas that shows the RGB565 back
+// buffer, scaled sharp to the largest 4:3 area, and the images read by the
+// shared bitmap reader and drawn by our own keyed copy.
+
+#include "platform/Window.h"
+#include "ports/BitmapImage.h"
+#include "ports/DataFile.h"
+#include "ports/Texts.h"
+#include "web/Internal.h"
+
+#include <emscripten.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <iterator>
+#include <vector>
+
+namespace ruzoz::platform {
+
+namespace {
+
+std::uint16_t backBuffer[screenWidth * screenHeight];
+bool backBufferMade = false;
+bool canvasMade = false;
+// The canvas's RGBA bytes, rebuilt at each flip.
+std::uint8_t shown[screenWidth * screenHeight * 4];
+int imagesHeld = 0;
+
+// 5 and 6 bits widened to 8 by repeating their top bits.
+constexpr std::uint8_t widen5(unsigned v) { return std::uint8_t(v << 3 | v >> 2); }
+constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4); }
+
+} // namespace
+
+} // namespace ruzoz::platform
+
+// clang-format off
+EM_JS(int, ruzoz_page_make_canvas, (), {
+  const canvas = document.getElementById('screen');
+  if (!canvas) return 0;
+  canvas.width = 640;
+  canvas.height = 480;
+  const context = canvas.getContext('2d', {alpha: false});
+  if (!context) return 0;
+  Module.ruzozScreen = {canvas: canvas, context: context, image: context.createImageData(640, 480)};
+  return 1;
+});
+
+EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
+  const screen = Module.ruzozScreen;
+  screen.image.data.set(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4));
+  screen.context.putImageData(screen.image, 0, 0);
+});
+
+EM_JS(void, ruzoz_page_error, (const char *text), {
+  if (Module.ruzozShowError) Module.ruzozShowError(UTF8ToString(text));
+});
+
+EM_JS(void, ruzoz_page_ended, (), {
+  if (Module.ruzozEnded) Module.ruzozEnded();
+});
+
+EM_JS(void, ruzoz_page_full_screen, (), {
+  const canvas = Module.ruzozScreen && Module.ruzozScreen.canvas;
+  if (!canvas) return;
+  if (document.fullscreenElement) document.exitFullscreen();
+  else if (canvas.requestFullscreen) canvas.requestFullscreen().catch(() => {});
+});
+// clang-format on
+
+namespace ruzoz::platform {
+
+namespace {
+
+struct Picture {
+  Rgb565Image image;
+  bool keyed = false;
+};
+
+class PageVideo final : public Video {
+public:
+  bool LoadImage(const char *fileName, Surface &out) override {
+    if (!backBufferMade)
+      return false;
+    std::vector<std::uint8_t> file;
+    if (!ReadDataFile(fileName, DataKind::image, file))
+      return false;
+    auto *picture = new Picture;
+    if (!DecodeBitmap(file.data(), file.size(), picture->image)) {
+      delete picture;
+      return false;
+    }
+    out.width = picture->image.width;
+    out.height = picture->image.height;
+    out.pixels = picture;
+    ++imagesHeld;
+    return true;
+  }
+
+  void ReleaseImage(Surface &surface) override {
+    if (surface.pixels == nullptr)
+      return;
+    delete static_cast<Picture *>(surface.pixels);
+    surface.pixels = nullptr;
+    --imagesHeld;
+  }
+
+  void SetColorKey(Surface &surface) override {
+    if (surface.pixels != nullptr)
+      static_cast<Picture *>(surface.pixels)->keyed = true;
+  }
+
+  // Clipped to both the image and the back buffer, as SDL's blit does.
+  void Blit(const Surface &surface, int x, int y, const SourceRect *cell, int) override {
+    if (!backBufferMade || surface.pixels == nullptr)
+      return;
+    const Picture &picture = *static_cast<const Picture *>(surface.pixels);
+    const Rgb565Image &image = picture.image;
+    int left = 0, top = 0, right = image.width, bottom = image.height;
+    if (cell != nullptr) {
+      left = cell->left < 0 ? 0 : cell->left;
+      top = cell->top < 0 ? 0 : cell->top;
+      x += left - cell->left;
+      y += top - cell->top;
+      right = cell->right < image.width ? cell->right : image.width;
+      bottom = cell->bottom < image.height ? cell->bottom : image.height;
+    }
+    if (x < 0) {
+      left -= x;
+      x = 0;
+    }
+    if (y < 0) {
+      top -= y;
+      y = 0;
+    }
+    if (right - left > screenWidth - x)
+      right = left + screenWidth - x;
+    if (bottom - top > screenHeight - y)
+      bottom = top + screenHeight - y;
+    for (int row = top; row < bottom; ++row) {
+      const std::uint16_t *from = image.pixels.data() + row * image.width;
+      std::uint16_t *to = backBuffer + (y + row - top) * screenWidth + x - left;
+      for (int column = left; column < right; ++column)
+        if (!picture.keyed || from[column] != colorKey)
+          to[column] = from[column];
+    }
+  }
+
+  void Flip() override {
+    if (!backBufferMade)
+      return;
+    if (canvasMade) {
+      std::uint8_t *out = shown;
+      for (const std::uint16_t pixel : backBuffer) {
+        *out++ = widen5(pixel >> 11);
+        *out++ = widen6(pixel >> 5 & 0x3F);
+        *out++ = widen5(pixel & 0x1F);
+        *out++ = 0xFF;
+      }
+      ruzoz_page_show(shown);
+    }
+    ++web::framesShown;
+  }
+};
+
+} // namespace
+
+// The page's window is the canvas; without a page (node, headless) there is
+// only the back buffer.
+bool InitVideo() { return true; }
+void DesktopSize(int &width, int &height) {
+  width = screenWidth;
+  height = screenHeight;
+}
+bool CreateGameWindow(int, int) {
+  canvasMade = !web::headless && ruzoz_page_make_canvas() != 0;
+  return web::headless || canvasMade;
+}
+void ShowGameWindow() {}
+void HideGameWindow() {}
+bool CreateRenderer() { return true; }
+bool EnterFullScreen() { return true; }
+bool SetLogicalSize() { return true; }
+bool CreateFront() { return true; }
+bool CreateBackBuffer() {
+  backBufferMade = true;
+  return true;
+}
+void ReleaseFront() { backBufferMade = false; }
+void ReleaseRenderer() {}
+
+void EndVideo() {
+  web::StopAudio();
+  if (!web::headless)
+    ruzoz_page_ended();
+}
+
+void ShowErrorBox(const char *text) {
+  std::fprintf(stderr, "%s\n", text);
+  if (!web::headless)
+    ruzoz_page_error(text);
+}
+
+void ToggleFullScreen() {
+  if (canvasMade)
+    ruzoz_page_full_screen();
+}
+
+Video &ScreenVideo() {
+  static PageVideo screen;
+  return screen;
+}
+
+DisplayStatus CurrentDisplayStatus() {
+  DisplayStatus status;
+  status.renderer = canvasMade;
+  status.front = canvasMade;
+  status.backBuffer = backBufferMade;
+  status.images = imagesHeld;
+  return status;
+}
+
+std::uint16_t BackBufferPixel(int x, int y) {
+  if (!backBufferMade || x < 0 || y < 0 || x >= screenWidth || y >= screenHeight)
+    return 0;
+  return backBuffer[y * screenWidth + x];
+}
+
+void FillBackBuffer(std::uint16_t value) {
+  if (backBufferMade)
+    std::fill(std::begin(backBuffer), std::end(backBuffer), value);
+}
+
+// A 24-bit bottom-up BMP, as the native snapshot writes it.
+bool SaveBackBuffer(const char *path) {
+  if (!backBufferMade)
+    return false;
+  std::FILE *out = std::fopen(path, "wb");
+  if (out == nullptr)
+    return false;
+  const std::uint32_t pixelBytes = screenWidth * screenHeight * 3;
+  std::uint8_t header[54] = {'B', 'M'};
+  const auto put = [&header](int at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+      header[at + i] = std::uint8_t(value >> (8 * i));
+  };
+  put(2, 54 + pixelBytes);
+  put(10, 54);
+  put(14, 40);
+  put(18, screenWidth);
+  put(22, screenHeight);
+  put(26, 1 | 24 << 16);
+  put(34, pixelBytes);
+  bool ok = std::fwrite(header, sizeof header, 1, out) == 1;
+  static std::uint8_t row[screenWidth * 3];
+  for (int y = screenHeight - 1; y >= 0 && ok; --y) {
+    for (int x = 0; x < screenWidth; ++x) {
+      const std::uint16_t pixel = backBuffer[y * screenWidth + x];
+      row[3 * x] = widen5(pixel & 0x1F);
+      row[3 * x + 1] = widen6(pixel >> 5 & 0x3F);
+      row[3 * x + 2] = widen5(pixel >> 11);
+    }
+    ok = std::fwrite(row, sizeof row, 1, out) == 1;
+  }
+  return std::fclose(out) == 0 && ok;
+}
+
+void SetImageRle(bool) {}
+
+} // namespace ruzoz::platform
+
+namespace ruzoz::web {
+
+const std::uint16_t *BackBuffer() { return platform::backBuffer; }
+
+} // namespace ruzoz::web

@@ -1,0 +1,163 @@
+// The browser version in headless Chromium: the page loads and shows the
+// title exactly as the native build draws it, the keys play, frames run at
+// 60 a second, sound reaches the output, Esc ends the game, and the
+// console stays clean.
+//   node --test tests/web/page.test.mjs   (after tools/web.sh; needs the
+//   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
+
+import {spawn, execFileSync} from 'node:child_process';
+import {createRequire} from 'node:module';
+import {readFileSync, mkdtempSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import test from 'node:test';
+import assert from 'node:assert/strict';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const require = createRequire(path.join(root, 'web/package.json'));
+const puppeteer = require('puppeteer-core');
+const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
+
+// The native back buffer after `frames` frames of a key script, as RGB565
+// (the snapshot's 8-bit channels narrowed back: widening kept the top bits).
+function nativeFrame(script, frames) {
+  const dir = mkdtempSync(path.join(tmpdir(), 'ruzoz-web-'));
+  const keys = path.join(dir, 'keys');
+  const shot = path.join(dir, 'shot.bmp');
+  execFileSync('sh', ['-c', `printf '${script}' > ${keys}`]);
+  execFileSync(path.join(build, 'tools/replay/ruzoz-replay'),
+               ['--frames', String(frames), '--input', keys, '--snapshot', `${frames - 1}:${shot}`],
+               {cwd: path.join(build, 'data'), env: {...process.env, SDL_AUDIODRIVER: 'dummy'}});
+  const bmp = readFileSync(shot);
+  const at = bmp.readUInt32LE(10);
+  const pixels = new Uint16Array(640 * 480);
+  for (let y = 0; y < 480; ++y)
+    for (let x = 0; x < 640; ++x) {
+      const p = at + (479 - y) * 640 * 3 + x * 3;
+      pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
+    }
+  return pixels;
+}
+
+function differing(a, b) {
+  let count = 0;
+  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) ++count;
+  return count;
+}
+
+function region(pixels, left, top, width, height) {
+  const out = [];
+  for (let y = top; y < top + height; ++y) out.push(...pixels.slice(y * 640 + left, y * 640 + left + width));
+  return out.join(',');
+}
+
+async function serve() {
+  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
+                                   '--directory', path.join(root, 'out/web')],
+                       {stdio: ['ignore', 'pipe', 'ignore']});
+  const port = await new Promise((resolve, reject) => {
+    server.stdout.on('data', (data) => {
+      const found = /port (\d+)/.exec(String(data));
+      if (found) resolve(found[1]);
+    });
+    server.on('exit', () => reject(new Error('the http server ended')));
+  });
+  return {server, url: `http://127.0.0.1:${port}/index.html`};
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+test('the browser version plays', {timeout: 240000}, async (t) => {
+  const {server, url} = await serve();
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
+  });
+  t.after(async () => { await browser.close(); server.kill(); });
+  const page = await browser.newPage();
+  const complaints = [];
+  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
+  page.on('pageerror', (e) => complaints.push(String(e)));
+  const frames = () => page.evaluate(() => window.ruzoz.frames());
+  const backBuffer = async () => Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
+  const untilFrames = async (n) => page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout: 30000}, n);
+  const key = async (name, hold = 60) => { await page.keyboard.down(name); await sleep(hold); await page.keyboard.up(name); };
+
+  const loaded = Date.now();
+  await page.goto(url, {waitUntil: 'load'});
+  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+  const firstFrame = await page.evaluate(() => performance.now());
+  t.diagnostic(`first frame ${firstFrame.toFixed(0)} ms after navigation (${Date.now() - loaded} ms wall)`);
+
+  // The title, pixel for pixel the native one.
+  await untilFrames(10);
+  assert.equal(differing(await backBuffer(), nativeFrame('', 5)), 0, 'title differs from native');
+
+  // Frames at 60 a second, measured over 10 s.
+  const [f0, t0] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
+  await sleep(10000);
+  const [f1, t1] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
+  const rate = (f1 - f0) / ((t1 - t0) / 1000);
+  t.diagnostic(`${rate.toFixed(2)} frames a second`);
+  assert.ok(Math.abs(rate - 60) <= 1, `frame rate ${rate}`);
+
+  // Sound: the context runs and music reaches the output.
+  assert.equal(await page.evaluate(() => window.ruzoz.audioState()), 'running');
+  assert.ok(await page.evaluate(() => window.ruzoz.peak) > 0.01, 'silent output');
+
+  // Enter: the story, as the native one.
+  await key('Enter');
+  await sleep(300);
+  assert.equal(differing(await backBuffer(), nativeFrame('0 down 13\\n', 5)), 0, 'story differs');
+
+  // Space leaves the story, brings back the texts, then starts a game.
+  for (let i = 0; i < 3; ++i) { await key('Space'); await sleep(200); }
+  const title = nativeFrame('', 5);
+  const playing = await backBuffer();
+  assert.ok(differing(playing, title) > 10000, 'no game started');
+
+  // Left turns the ship (the sprite at the centre changes).
+  const ship = () => backBuffer().then((b) => region(b, 304, 224, 32, 32));
+  const before = await ship();
+  await key('ArrowLeft', 500);
+  assert.notEqual(await ship(), before, 'the ship did not turn');
+  // Shift fires: the ammunition count drops.
+  const ammo = () => backBuffer().then((b) => region(b, 528, 448, 64, 16));
+  const ammoBefore = await ammo();
+  await key('ShiftLeft');
+  await sleep(300);
+  assert.notEqual(await ammo(), ammoBefore, 'no shot fired');
+  // The page's CPU while playing: its main thread's busy share over 5 s.
+  const m0 = await page.metrics();
+  await sleep(5000);
+  const m1 = await page.metrics();
+  t.diagnostic(`page main thread busy ${(100 * (m1.TaskDuration - m0.TaskDuration) / (m1.Timestamp - m0.Timestamp)).toFixed(1)} % while playing`);
+
+  // Esc ends it: no more frames, the sound closed, a way to start again.
+  await key('Escape');
+  await sleep(300);
+  const stopped = await frames();
+  await sleep(500);
+  assert.equal(await frames(), stopped, 'frames run after Esc');
+  assert.equal(await page.evaluate(() => window.ruzoz.audioState()), 'closed');
+  await Promise.all([page.waitForNavigation(), page.click('#note button')]);
+  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+
+  assert.deepEqual(complaints, []);
+});
+
+test('a failed start-up shows its text', {timeout: 120000}, async (t) => {
+  const {server, url} = await serve();
+  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox']});
+  t.after(async () => { await browser.close(); server.kill(); });
+  const page = await browser.newPage();
+  // No sound device at all.
+  await page.evaluateOnNewDocument(() => { delete window.AudioContext; delete window.webkitAudioContext; });
+  await page.goto(url, {waitUntil: 'load'});
+  await page.waitForFunction(() => document.getElementById('note').querySelector('button'), {timeout: 60000});
+  const note = await page.evaluate(() => document.getElementById('note').textContent);
+  const texts = readFileSync(path.join(root, 'src/ports/Texts.h'), 'utf8');
+  const expected = /soundDeviceFailed\[\] = "([^"]*)"/.exec(texts)[1];
+  assert.ok(note.startsWith(expected), note);
+  assert.equal(await page.evaluate(() => window.ruzoz.frames()), 0);
+});

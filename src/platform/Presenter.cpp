@@ -212,16 +212,25 @@ RUZOZ_WIDE_VECTORS void widenRow(const Uint16 *from, Widening w) {
   }
 }
 
-RUZOZ_WIDE_VECTORS void filterAcross(Wide16 *out, std::uint64_t blocks) {
-  for (int g = 0; g < groupCount; ++g) {
+// The groups from the first to the last that reads any of `blocks`.
+bool groupSpan(std::uint64_t blocks, int &first, int &last) {
+  first = 0;
+  while (first < groupCount && (groups[first].blocks & blocks) == 0)
+    ++first;
+  last = groupCount - 1;
+  while (last > first && (groups[last].blocks & blocks) == 0)
+    --last;
+  return first < groupCount;
+}
+
+RUZOZ_WIDE_VECTORS void filterAcross(Wide16 *out, int first, int last) {
+  for (int g = first; g <= last; ++g) {
     const Group &group = groups[g];
-    if ((group.blocks & blocks) == 0)
-      continue;
     Wide16 line;
     std::memcpy(&line, widened + group.base, sizeof line);
-    const Wide16 first = __builtin_shuffle(line, group.first);
-    const Wide16 second = __builtin_shuffle(line, group.second);
-    blend(first, second, group.weight, out[g]);
+    const Wide16 left = __builtin_shuffle(line, group.first);
+    const Wide16 right = __builtin_shuffle(line, group.second);
+    blend(left, right, group.weight, out[g]);
   }
 }
 
@@ -231,28 +240,43 @@ const Wide16 *rowAcross(int row) {
   Wide16 *out = across[row & 1];
   if (acrossRow[row & 1] != row) {
     acrossRow[row & 1] = row;
-    widenRow(backBufferRow(row - 1), widening);
-    filterAcross(out, changedBlocks[row - 1] | changedBlocks[row] | changedBlocks[row + 1]);
+    int first = 0;
+    int last = 0;
+    if (groupSpan(changedBlocks[row - 1] | changedBlocks[row] | changedBlocks[row + 1], first,
+                  last)) {
+      widenRow(backBufferRow(row - 1), widening);
+      filterAcross(out, first, last);
+    }
   }
   return out;
 }
 
-RUZOZ_WIDE_VECTORS void writeRow(Uint8 *out, const Wide16 *upper, const Wide16 *lower,
-                                 Uint32 weight, std::uint64_t blocks) {
-  // The last group may reach past the picture's right edge.
-  const int whole = straightArea.width / blockWidth;
-  for (int g = 0; g < groupCount; ++g) {
-    if ((groups[g].blocks & blocks) == 0)
-      continue;
-    Wide16 v = upper[g];
-    if (weight != 0)
-      blend(upper[g], lower[g], weight, v);
-    if (g < whole)
-      std::memcpy(out + g * blockWidth * 4, &v, sizeof v);
-    else
-      for (int lane = 0; lane < straightArea.width - g * blockWidth; ++lane)
-        std::memcpy(out + (g * blockWidth + lane) * 4, &v[lane], 4);
+// A window row from back-buffer rows enlarged across: one of them, or the
+// two blended. Made here, then copied in one piece: a block copy writes whole
+// cache lines without reading them first, where single stores would.
+alignas(64) Wide16 blendedRow[maxStraight / blockWidth];
+
+RUZOZ_WIDE_VECTORS void blendRows(const Wide16 *upper, const Wide16 *lower, Uint32 weight,
+                                  int first, int last) {
+  for (int g = first; g <= last; ++g)
+    blend(upper[g], lower[g], weight, blendedRow[g]);
+}
+
+void writeRow(Uint8 *out, const Wide16 *upper, const Wide16 *lower, Uint32 weight,
+              std::uint64_t blocks) {
+  int first = 0;
+  int last = 0;
+  if (!groupSpan(blocks, first, last))
+    return;
+  const Wide16 *row = upper;
+  if (weight != 0) {
+    blendRows(upper, lower, weight, first, last);
+    row = blendedRow;
   }
+  const int begin = first * blockWidth;
+  const int end = std::min(straightArea.width, (last + 1) * blockWidth);
+  std::memcpy(out + begin * 4, reinterpret_cast<const Uint32 *>(row) + begin,
+              static_cast<std::size_t>(end - begin) * 4);
 }
 
 int SDLCALL noteWindowEvent(void *, SDL_Event *event) {

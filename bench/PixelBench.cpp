@@ -74,7 +74,8 @@ bool displayReady = false;
 int imagesRle = -1;
 
 // A window the size of the virtual screen the game is measured on, so the
-// present scales by 2 as it does there.
+// present fills 1333 x 1000 (enlarged 3 times, filtered down) as it does
+// there.
 constexpr int windowWidth = 1600;
 constexpr int windowHeight = 1000;
 

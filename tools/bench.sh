@@ -207,7 +207,7 @@ Medians of $REPS repetitions (in-process, processor time) or runs (whole process
 | title frame with pixels, no present | < 500 us | $title us | \`pixel_bench\` BM_TitleFramePixels |
 | play frame with pixels, no present | < 500 us | $play us | \`pixel_bench\` BM_PlayFramePixels/rle:1 |
 | play frame's keyed blits: RLE / plain | faster one used, 0 allocations | $blits_rle us / $blits_plain us (RLE used), allocations per frame: $allocs | \`pixel_bench\` BM_PlayFrameKeyedBlits |
-| present (convert + scale x2) all rows / none changed | - | $present_all us / $present_none us | \`pixel_bench\` BM_Present |
+| present (convert, enlarge x3, filter to 1333 x 1000) all rows / none changed | - | $present_all us / $present_none us | \`pixel_bench\` BM_Present |
 | CPU, title screen under Xvfb | < 10 % of a core, 60 Hz | $cpu_title % at $fps_title fps (Xvfb $x_title %) | \`launch_probe\` x3 |
 | CPU, play under Xvfb (xdotool keys) | < 10 % of a core, 60 Hz | $cpu_play % at $fps_play fps (Xvfb $x_play %) | \`launch_probe\` + xdotool x3 |
 | frame pacing | 99 % within 1 ms of 1/60 s, no catch-up | $within % (worst run $within_min %), p99 gap $p99 ms, gaps < 1/60 s: $early; a bare 60 Hz sleeper meanwhile: $sleeper % | \`launch_probe\` frame logs |

@@ -1,10 +1,13 @@
 #include "platform/Events.h"
 
 #include "platform/Audio.h"
+#include "platform/Gamepad.h"
 #include "platform/SdlObjects.h"
 #include "platform/Window.h"
 
 #include <SDL.h>
+
+#include <algorithm>
 
 namespace ruzoz::platform {
 
@@ -14,7 +17,23 @@ bool isEnter(SDL_Keycode key) {
   return key == SDLK_RETURN || key == SDLK_KP_ENTER || key == SDLK_RETURN2;
 }
 
-int virtualKey(SDL_Keycode key) {
+int virtualKey(const SDL_Keysym &keysym) {
+  const SDL_Keycode key = keysym.sym;
+  // The keypad's arrows while NumLock is off; its digits are keys of no use.
+  if ((keysym.mod & KMOD_NUM) == 0) {
+    switch (key) {
+    case SDLK_KP_4:
+      return vkLeft;
+    case SDLK_KP_6:
+      return vkRight;
+    case SDLK_KP_8:
+      return vkUp;
+    case SDLK_KP_2:
+      return vkDown;
+    default:
+      break;
+    }
+  }
   switch (key) {
   case SDLK_LEFT:
     return vkLeft;
@@ -53,7 +72,7 @@ Message translate(const SDL_Event &event) {
         ToggleFullScreen();
       return Message{MessageKind::other, 0};
     }
-    return Message{MessageKind::keyDown, virtualKey(key)};
+    return Message{MessageKind::keyDown, virtualKey(event.key.keysym)};
   }
   if (event.type == SDL_QUIT ||
       (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
@@ -71,13 +90,27 @@ Message translate(const SDL_Event &event) {
 class EventQueue final : public Input {
 public:
   bool TakeMessage(Message &message) override {
+    const std::uint64_t now = SDL_GetTicks64();
+    if (Pads().Take(now, message))
+      return true;
     SDL_Event event;
-    if (SDL_PollEvent(&event) == 0)
-      return false;
-    message = translate(event);
-    return true;
+    while (SDL_PollEvent(&event) != 0) {
+      if (!TakeGamepadEvent(event, now)) {
+        message = translate(event);
+        return true;
+      }
+      if (Pads().Take(now, message))
+        return true;
+    }
+    return false;
   }
-  void WaitForMessage(int milliseconds) override { SDL_WaitEventTimeout(nullptr, milliseconds); }
+  // Up in time for a gamepad's next repeat.
+  void WaitForMessage(int milliseconds) override {
+    const int repeat = Pads().UntilRepeat(SDL_GetTicks64());
+    if (repeat == 0)
+      return;
+    SDL_WaitEventTimeout(nullptr, repeat > 0 ? std::min(repeat, milliseconds) : milliseconds);
+  }
 };
 
 Uint32 windowId() { return gameWindow != nullptr ? SDL_GetWindowID(gameWindow) : 0; }
@@ -89,7 +122,7 @@ Input &EventInput() {
   return queue;
 }
 
-bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat) {
+bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat, bool numLock) {
   const SDL_Keycode key = SDL_GetKeyFromName(keyName);
   if (key == SDLK_UNKNOWN)
     return false;
@@ -100,7 +133,8 @@ bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat) {
   event.key.repeat = repeat ? 1 : 0;
   event.key.keysym.sym = key;
   event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-  event.key.keysym.mod = altHeld ? KMOD_LALT : KMOD_NONE;
+  event.key.keysym.mod =
+      static_cast<Uint16>((altHeld ? KMOD_LALT : KMOD_NONE) | (numLock ? KMOD_NUM : KMOD_NONE));
   return SDL_PushEvent(&event) == 1;
 }
 

@@ -6,13 +6,15 @@
 namespace ruzoz::platform {
 
 // SDL's events as the game's messages: key-downs with their virtual-key
-// codes, closing the window as the destroy message, everything else as some
-// other message. Alt+Enter switches the display itself (an other message to
+// codes (the keypad's arrows too), game controllers as keys (Gamepad.h),
+// closing the window as the destroy message, everything else as some other
+// message. Alt+Enter switches the display itself (an other message to
 // the game); a removed audio output is marked lost.
 Input &EventInput();
 Clock &SystemClock();
 // Put events into the real queue, as the keyboard and window would.
-bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false);
+bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false,
+                     bool numLock = false);
 enum class SimulatedEvent {
   keyUp,
   textInput,

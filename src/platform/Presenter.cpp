@@ -17,6 +17,7 @@ namespace ruzoz::platform {
 
 SDL_Renderer *renderer = nullptr;
 SDL_Texture *frontTexture = nullptr;
+bool integerScale = false;
 
 namespace {
 
@@ -30,7 +31,7 @@ bool directFront = false;
 // conversion, so the picture is the one the renderer would show.
 Uint32 frontColour[1 << 16];
 Uint32 frontColourFormat = SDL_PIXELFORMAT_UNKNOWN;
-// SDL widens 5 and 6 bits to 8 as the products in refreshRow do; where all
+// SDL widens 5 and 6 bits to 8 as the products in widenRow do; where all
 // 65536 colours agree with frontColour, rows are widened by arithmetic
 // (several pixels an instruction) instead of one table read per pixel.
 struct Widening {
@@ -47,6 +48,20 @@ int shownWidth = 0;
 int shownHeight = 0;
 // Set by any window event (resize, expose, ...): the whole window is drawn again.
 std::atomic<bool> repaintWindow{true};
+// Set when the window may be on another display: the wait for the blank is
+// decided again.
+std::atomic<bool> displayMayHaveChanged{true};
+
+bool straightAllowed = true;
+
+// With the renderer: the enlarged picture (640 x 480 times the multiple),
+// drawn from the front by nearest neighbour and filtered linearly onto the
+// window. Null where the picture is a whole multiple.
+SDL_Texture *sharpTexture = nullptr;
+bool renderTargets = false;
+int placedWidth = -1;
+int placedHeight = -1;
+PictureArea placed;
 
 inline Uint32 widen(Uint32 p, const Widening &w) {
   return w.base | (((p >> 11) * 1053) >> 7) << w.red | ((((p >> 5) & 63) * 4139) >> 10) << w.green |
@@ -78,51 +93,202 @@ bool makeFrontColours(SDL_PixelFormat *format) {
 using Narrow16 = Uint16 __attribute__((vector_size(2 * 16)));
 using Wide16 = Uint32 __attribute__((vector_size(4 * 16)));
 
-// One row of the back buffer into the window, `scale` times as wide and
-// high, in blocks of 16 pixels: only blocks that differ from what the window
-// shows (all of them if `all`) are converted. True if any was.
-RUZOZ_WIDE_VECTORS bool refreshRow(const Uint16 *from, Uint16 *was, Uint8 *out, int pitch,
-                                   int scale, bool all, Widening w) {
-  bool changed = false;
-  for (int x = 0; x < screenWidth; x += 16) {
-    if (!all && std::memcmp(from + x, was + x, 16 * sizeof *from) == 0)
-      continue;
-    std::memcpy(was + x, from + x, 16 * sizeof *from);
-    changed = true;
-    auto *block = reinterpret_cast<Uint32 *>(out) + x * scale;
-    if (!w.exact) {
-      for (int i = 0; i < 16 * scale; ++i)
-        block[i] = frontColour[from[x + i / scale]];
-    } else {
-      Narrow16 narrow;
-      std::memcpy(&narrow, from + x, sizeof narrow);
-      const Wide16 p = __builtin_convertvector(narrow, Wide16);
-      const Wide16 v = w.base | (((p >> 11) * 1053) >> 7) << w.red |
-                       ((((p >> 5) & 63) * 4139) >> 10) << w.green |
-                       (((p & 31) * 1053) >> 7) << w.blue;
-      if (scale == 1) {
-        std::memcpy(block, &v, sizeof v);
-      } else if (scale == 2) {
-        const Wide16 left =
-            __builtin_shufflevector(v, v, 0, 0, 1, 1, 2, 2, 3, 3, 4, 4, 5, 5, 6, 6, 7, 7);
-        const Wide16 right = __builtin_shufflevector(v, v, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13,
-                                                     13, 14, 14, 15, 15);
-        std::memcpy(block, &left, sizeof left);
-        std::memcpy(block + 16, &right, sizeof right);
-      } else {
-        for (int i = 0; i < 16 * scale; ++i)
-          block[i] = v[i / scale];
-      }
+// a + (b - a) * weight / 256 in each of the four bytes. (By reference: the
+// vectors' size is not the same in every clone.)
+template <class Weight>
+inline void blend(const Wide16 &a, const Wide16 &b, const Weight &weight, Wide16 &out) {
+  const Uint32 evenBytes = 0x00FF00FF;
+  const Wide16 even = ((a & evenBytes) * (256u - weight) + (b & evenBytes) * weight) >> 8;
+  const Wide16 odd = (a >> 8 & evenBytes) * (256u - weight) + (b >> 8 & evenBytes) * weight;
+  out = (even & evenBytes) | (odd & ~evenBytes);
+}
+
+// --- The picture straight into the window's pixels -------------------------
+//
+// The two steps at once: every window pixel is one back-buffer pixel, or two
+// neighbours blended where the enlarged picture's sample falls between them.
+
+constexpr int maxStraight = 8192; // larger windows are left to the renderer
+constexpr int blockWidth = 16;
+constexpr int blocksPerRow = screenWidth / blockWidth;
+
+// Window pixel `i` of `size` samples the line of `source` pixels enlarged
+// `multiple` times: it is pixel `first`, blended `weight` / 256 with the next.
+struct Tap {
+  int first = 0;
+  Uint32 weight = 0;
+};
+Tap tapFor(int i, int size, int source, int multiple) {
+  // The sample's centre on the enlarged line, in 1 / (2 * size) pixels.
+  const std::int64_t enlarged = static_cast<std::int64_t>(source) * multiple;
+  const std::int64_t step = 2 * static_cast<std::int64_t>(size);
+  const std::int64_t at = std::max<std::int64_t>(0, (2 * i + 1) * enlarged - size);
+  const std::int64_t pixel = at / step;
+  const int first = static_cast<int>(pixel / multiple);
+  const int next = static_cast<int>(std::min(pixel + 1, enlarged - 1) / multiple);
+  const auto weight = static_cast<Uint32>(((at % step) * 256 + step / 2) / step);
+  if (first == next || weight == 0)
+    return Tap{first, 0};
+  if (weight >= 256)
+    return Tap{next, 0};
+  return Tap{first, weight};
+}
+
+// Sixteen window pixels of a row: lanes of the 16 back-buffer pixels from
+// `base`, blended by `weight`; `blocks`: the back buffer's 16-pixel blocks
+// they read.
+struct Group {
+  Wide16 first, second, weight;
+  int base = 0;
+  std::uint64_t blocks = 0;
+};
+Group groups[maxStraight / blockWidth];
+Tap rowTaps[maxStraight];
+PictureArea straightArea;
+int straightWidth = -1;
+int straightHeight = -1;
+int groupCount = 0;
+
+bool placeStraight(int width, int height) {
+  if (width == straightWidth && height == straightHeight)
+    return groupCount > 0;
+  straightWidth = width;
+  straightHeight = height;
+  groupCount = 0;
+  const PictureArea area = PlacePicture(width, height, integerScale);
+  // Only enlargements: below 640 x 480 a sample may span more than two pixels.
+  if (area.width < screenWidth || area.height < screenHeight || area.width > maxStraight ||
+      area.height > maxStraight)
+    return false;
+  const int count = (area.width + blockWidth - 1) / blockWidth;
+  for (int g = 0; g < count; ++g) {
+    Group &group = groups[g];
+    group.base = tapFor(g * blockWidth, area.width, screenWidth, area.multiple).first;
+    int last = group.base;
+    for (int lane = 0; lane < blockWidth; ++lane) {
+      const int column = std::min(g * blockWidth + lane, area.width - 1);
+      const Tap tap = tapFor(column, area.width, screenWidth, area.multiple);
+      group.first[lane] = static_cast<Uint32>(tap.first - group.base);
+      group.second[lane] = group.first[lane] + (tap.weight != 0);
+      group.weight[lane] = tap.weight;
+      last = std::max(last, tap.first + (tap.weight != 0));
     }
-    for (int k = 1; k < scale; ++k)
-      std::memcpy(reinterpret_cast<Uint8 *>(block) + k * pitch, block, 16 * 4 * scale);
+    if (last - group.base >= blockWidth)
+      return false;
+    group.blocks = 0;
+    for (int block = group.base / blockWidth; block <= last / blockWidth; ++block)
+      group.blocks |= std::uint64_t{1} << block;
   }
-  return changed;
+  for (int y = 0; y < area.height; ++y)
+    rowTaps[y] = tapFor(y, area.height, screenHeight, area.multiple);
+  straightArea = area;
+  groupCount = count;
+  return true;
+}
+
+// Back-buffer rows widened to the window's format (padded: a group may load
+// past the last pixel), and two rows enlarged and filtered across.
+alignas(64) Uint32 widened[screenWidth + blockWidth];
+alignas(64) Wide16 across[2][maxStraight / blockWidth];
+int acrossRow[2] = {-1, -1};
+// The blocks of each back-buffer row that changed, one bit each (and a row
+// of none past either end).
+std::uint64_t changedBlocks[screenHeight + 2];
+
+RUZOZ_WIDE_VECTORS void widenRow(const Uint16 *from, Widening w) {
+  if (!w.exact) {
+    for (int x = 0; x < screenWidth; ++x)
+      widened[x] = frontColour[from[x]];
+    return;
+  }
+  for (int x = 0; x < screenWidth; x += blockWidth) {
+    Narrow16 narrow;
+    std::memcpy(&narrow, from + x, sizeof narrow);
+    const Wide16 p = __builtin_convertvector(narrow, Wide16);
+    const Wide16 v = w.base | (((p >> 11) * 1053) >> 7) << w.red |
+                     ((((p >> 5) & 63) * 4139) >> 10) << w.green |
+                     (((p & 31) * 1053) >> 7) << w.blue;
+    std::memcpy(widened + x, &v, sizeof v);
+  }
+}
+
+// The groups from the first to the last that reads any of `blocks`.
+bool groupSpan(std::uint64_t blocks, int &first, int &last) {
+  first = 0;
+  while (first < groupCount && (groups[first].blocks & blocks) == 0)
+    ++first;
+  last = groupCount - 1;
+  while (last > first && (groups[last].blocks & blocks) == 0)
+    --last;
+  return first < groupCount;
+}
+
+RUZOZ_WIDE_VECTORS void filterAcross(Wide16 *out, int first, int last) {
+  for (int g = first; g <= last; ++g) {
+    const Group &group = groups[g];
+    Wide16 line;
+    std::memcpy(&line, widened + group.base, sizeof line);
+    const Wide16 left = __builtin_shuffle(line, group.first);
+    const Wide16 right = __builtin_shuffle(line, group.second);
+    blend(left, right, group.weight, out[g]);
+  }
+}
+
+// Back-buffer row `row` - 1 (rows count from 1 in changedBlocks), enlarged
+// across wherever a window row that reads it may need it.
+const Wide16 *rowAcross(int row) {
+  Wide16 *out = across[row & 1];
+  if (acrossRow[row & 1] != row) {
+    acrossRow[row & 1] = row;
+    int first = 0;
+    int last = 0;
+    if (groupSpan(changedBlocks[row - 1] | changedBlocks[row] | changedBlocks[row + 1], first,
+                  last)) {
+      widenRow(backBufferRow(row - 1), widening);
+      filterAcross(out, first, last);
+    }
+  }
+  return out;
+}
+
+// A window row from back-buffer rows enlarged across: one of them, or the
+// two blended. Made here, then copied in one piece: a block copy writes whole
+// cache lines without reading them first, where single stores would.
+alignas(64) Wide16 blendedRow[maxStraight / blockWidth];
+
+RUZOZ_WIDE_VECTORS void blendRows(const Wide16 *upper, const Wide16 *lower, Uint32 weight,
+                                  int first, int last) {
+  for (int g = first; g <= last; ++g)
+    blend(upper[g], lower[g], weight, blendedRow[g]);
+}
+
+void writeRow(Uint8 *out, const Wide16 *upper, const Wide16 *lower, Uint32 weight,
+              std::uint64_t blocks) {
+  int first = 0;
+  int last = 0;
+  if (!groupSpan(blocks, first, last))
+    return;
+  const Wide16 *row = upper;
+  if (weight != 0) {
+    blendRows(upper, lower, weight, first, last);
+    row = blendedRow;
+  }
+  const int begin = first * blockWidth;
+  const int end = std::min(straightArea.width, (last + 1) * blockWidth);
+  std::memcpy(out + begin * 4, reinterpret_cast<const Uint32 *>(row) + begin,
+              static_cast<std::size_t>(end - begin) * 4);
 }
 
 int SDLCALL noteWindowEvent(void *, SDL_Event *event) {
-  if (event->type == SDL_WINDOWEVENT)
+  if (event->type == SDL_WINDOWEVENT) {
     repaintWindow = true;
+    if (event->window.event == SDL_WINDOWEVENT_DISPLAY_CHANGED ||
+        event->window.event == SDL_WINDOWEVENT_MOVED ||
+        event->window.event == SDL_WINDOWEVENT_SHOWN)
+      displayMayHaveChanged = true;
+  } else if (event->type == SDL_DISPLAYEVENT) {
+    displayMayHaveChanged = true;
+  }
   return 0;
 }
 
@@ -140,21 +306,21 @@ void populate(void *pixels, std::size_t bytes) {
 #endif
 }
 
-// The renderer's logical size with whole-number scale, letterboxed, done by
-// hand. False where this does not apply (then the renderer draws).
+// The picture into the window's pixels by hand, only the rows and groups
+// whose back-buffer pixels changed. False where this does not apply (then
+// the renderer draws).
 bool presentDirect() {
   SDL_Surface *screen = SDL_GetWindowSurface(gameWindow);
   if (screen == nullptr || screen->format->format != frontFormat ||
-      screen->format->BytesPerPixel != 4 || !makeFrontColours(screen->format))
-    return false;
-  const int scale = std::min(screen->w / screenWidth, screen->h / screenHeight);
-  if (scale < 1)
+      screen->format->BytesPerPixel != 4 || !makeFrontColours(screen->format) ||
+      !placeStraight(screen->w, screen->h))
     return false;
   if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0)
     return false;
 
-  bool all = repaintWindow.exchange(false) || screen != shownOn || screen->pixels != shownPixels ||
-             screen->w != shownWidth || screen->h != shownHeight;
+  const bool all = repaintWindow.exchange(false) || screen != shownOn ||
+                   screen->pixels != shownPixels || screen->w != shownWidth ||
+                   screen->h != shownHeight;
   if (all) {
     if (screen->pixels != shownPixels)
       populate(screen->pixels, static_cast<std::size_t>(screen->pitch) * screen->h);
@@ -164,15 +330,35 @@ bool presentDirect() {
     shownWidth = screen->w;
     shownHeight = screen->h;
   }
-  const int left = (screen->w - screenWidth * scale) / 2;
-  const int top = (screen->h - screenHeight * scale) / 2;
-  int firstChanged = screenHeight;
-  int lastChanged = -1;
   for (int y = 0; y < screenHeight; ++y) {
-    auto *row = static_cast<Uint8 *>(screen->pixels) +
-                static_cast<std::ptrdiff_t>(top + y * scale) * screen->pitch + left * 4;
-    if (!refreshRow(backBufferRow(y), shown[y], row, screen->pitch, scale, all, widening))
+    const Uint16 *from = backBufferRow(y);
+    std::uint64_t blocks = 0;
+    for (int block = 0; block < blocksPerRow; ++block) {
+      const int x = block * blockWidth;
+      if (!all && std::memcmp(from + x, shown[y] + x, blockWidth * sizeof *from) == 0)
+        continue;
+      std::memcpy(shown[y] + x, from + x, blockWidth * sizeof *from);
+      blocks |= std::uint64_t{1} << block;
+    }
+    changedBlocks[y + 1] = blocks;
+  }
+  acrossRow[0] = acrossRow[1] = -1;
+
+  const PictureArea &area = straightArea;
+  int firstChanged = area.height;
+  int lastChanged = -1;
+  for (int y = 0; y < area.height; ++y) {
+    const Tap tap = rowTaps[y];
+    const int row = tap.first + 1;
+    const std::uint64_t blocks =
+        changedBlocks[row] | (tap.weight != 0 ? changedBlocks[row + 1] : 0);
+    if (blocks == 0)
       continue;
+    const Wide16 *upper = rowAcross(row);
+    const Wide16 *lower = tap.weight != 0 ? rowAcross(row + 1) : upper;
+    auto *out = static_cast<Uint8 *>(screen->pixels) +
+                static_cast<std::ptrdiff_t>(area.y + y) * screen->pitch + area.x * 4;
+    writeRow(out, upper, lower, tap.weight, blocks);
     firstChanged = std::min(firstChanged, y);
     lastChanged = y;
   }
@@ -182,20 +368,62 @@ bool presentDirect() {
   if (all) {
     SDL_UpdateWindowSurface(gameWindow);
   } else if (lastChanged >= 0) {
-    const SDL_Rect changed{left, top + firstChanged * scale, screenWidth * scale,
-                           (lastChanged - firstChanged + 1) * scale};
+    const SDL_Rect changed{area.x, area.y + firstChanged, area.width,
+                           lastChanged - firstChanged + 1};
     SDL_UpdateWindowSurfaceRects(gameWindow, &changed, 1);
   }
   return true;
 }
 
+// --- The picture through the renderer --------------------------------------
+
+// Where the picture goes on the renderer's output now; the enlarged picture
+// made again when the output's size changed.
+void placeOnRenderer() {
+  int width = 0;
+  int height = 0;
+  if (!renderTargets || SDL_GetRendererOutputSize(renderer, &width, &height) != 0)
+    return;
+  if (width == placedWidth && height == placedHeight)
+    return;
+  placedWidth = width;
+  placedHeight = height;
+  placed = PlacePicture(width, height, integerScale);
+  if (sharpTexture != nullptr) {
+    SDL_DestroyTexture(sharpTexture);
+    sharpTexture = nullptr;
+  }
+  if (placed.width == screenWidth * placed.multiple)
+    return; // a whole multiple: the front is drawn as it is
+  sharpTexture = SDL_CreateTexture(renderer, frontFormat, SDL_TEXTUREACCESS_TARGET,
+                                   screenWidth * placed.multiple, screenHeight * placed.multiple);
+  // Without it the front is enlarged straight to the area: uneven, still sharp.
+  if (sharpTexture != nullptr) {
+    SDL_SetTextureBlendMode(sharpTexture, SDL_BLENDMODE_NONE);
+    SDL_SetTextureScaleMode(sharpTexture, SDL_ScaleModeLinear);
+  }
+}
+
+// Presents wait for the blank only on a display of 60 Hz or more.
+void chooseBlankWait() {
+  displayMayHaveChanged = false;
+  int rate = 0;
+  SDL_DisplayMode mode;
+  const int display = SDL_GetWindowDisplayIndex(gameWindow);
+  if (display >= 0 && SDL_GetCurrentDisplayMode(display, &mode) == 0)
+    rate = mode.refresh_rate;
+  SDL_RenderSetVSync(renderer, WaitForBlank(rate) ? 1 : 0);
+}
+
 void present() {
   if (backBuffer == nullptr || frontTexture == nullptr || renderer == nullptr)
     return;
-  if (directFront && presentDirect())
+  if (directFront && straightAllowed && presentDirect())
     return;
   // The renderer draws over the window's pixels.
   shownOn = nullptr;
+  if (displayMayHaveChanged)
+    chooseBlankWait();
   void *pixels = nullptr;
   int pitch = 0;
   if (SDL_LockTexture(frontTexture, nullptr, &pixels, &pitch) == 0) {
@@ -204,7 +432,19 @@ void present() {
     SDL_UnlockTexture(frontTexture);
   }
   SDL_RenderClear(renderer);
-  SDL_RenderCopy(renderer, frontTexture, nullptr, nullptr);
+  if (!renderTargets) {
+    SDL_RenderCopy(renderer, frontTexture, nullptr, nullptr); // the logical size places it
+  } else {
+    placeOnRenderer();
+    const SDL_Rect area{placed.x, placed.y, placed.width, placed.height};
+    if (sharpTexture != nullptr && SDL_SetRenderTarget(renderer, sharpTexture) == 0) {
+      SDL_RenderCopy(renderer, frontTexture, nullptr, nullptr);
+      SDL_SetRenderTarget(renderer, nullptr);
+      SDL_RenderCopy(renderer, sharpTexture, nullptr, &area);
+    } else {
+      SDL_RenderCopy(renderer, frontTexture, nullptr, &area);
+    }
+  }
   SDL_RenderPresent(renderer);
 }
 
@@ -279,15 +519,56 @@ bool xServerLacksGpu() {
 
 void PresentBackBuffer() { present(); }
 
+void PresentStraight(bool on) {
+  straightAllowed = on;
+  repaintWindow = true;
+}
+
+bool PresentWaitsForBlank() {
+  SDL_RendererInfo info;
+  return renderer != nullptr && !(directFront && straightAllowed) &&
+         SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_PRESENTVSYNC) != 0;
+}
+
+void SetIntegerScale(bool on) {
+  integerScale = on;
+  straightWidth = placedWidth = -1; // placed again at the next present
+}
+
+PictureArea PlacePicture(int outputWidth, int outputHeight, bool integerScale) {
+  PictureArea area;
+  if (outputWidth <= 0 || outputHeight <= 0)
+    return area;
+  const int whole = std::min(outputWidth / screenWidth, outputHeight / screenHeight);
+  if (integerScale && whole >= 1) {
+    area.width = screenWidth * whole;
+    area.height = screenHeight * whole;
+  } else if (outputWidth * 3 >= outputHeight * 4) { // wider than 4:3: bars left and right
+    area.height = outputHeight;
+    area.width = std::max(1, outputHeight * 4 / 3);
+  } else {
+    area.width = outputWidth;
+    area.height = std::max(1, outputWidth * 3 / 4);
+  }
+  area.x = (outputWidth - area.width) / 2;
+  area.y = (outputHeight - area.height) / 2;
+  area.multiple = std::max({1, (area.width + screenWidth - 1) / screenWidth,
+                            (area.height + screenHeight - 1) / screenHeight});
+  return area;
+}
+
+// A display of 59 Hz is 59.94 Hz counted down (NTSC-derived modes, as some
+// systems report them): waiting there slows the game by a thousandth, and
+// not waiting would tear the picture.
+bool WaitForBlank(int refreshRate) { return refreshRate >= 59; }
+
 bool CreateRenderer() {
   if (gameWindow == nullptr)
     return false;
-  if (!xServerLacksGpu()) {
-    renderer =
-        SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_ACCELERATED | SDL_RENDERER_PRESENTVSYNC);
-    if (renderer == nullptr)
-      renderer = SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_ACCELERATED);
-  }
+  // Without waiting for the blank: whether to wait depends on the display
+  // (chooseBlankWait, before the first present).
+  if (!xServerLacksGpu())
+    renderer = SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_ACCELERATED);
   if (renderer != nullptr && rastersOnCpu(renderer)) {
     SDL_DestroyRenderer(renderer);
     renderer = nullptr;
@@ -298,10 +579,11 @@ bool CreateRenderer() {
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     renderer = SDL_CreateRenderer(gameWindow, -1, SDL_RENDERER_SOFTWARE);
     directFront = renderer != nullptr;
-    if (directFront) {
-      repaintWindow = true;
-      SDL_AddEventWatch(noteWindowEvent, nullptr);
-    }
+  }
+  if (renderer != nullptr) {
+    repaintWindow = true;
+    displayMayHaveChanged = true;
+    SDL_AddEventWatch(noteWindowEvent, nullptr);
   }
   return renderer != nullptr;
 }
@@ -314,12 +596,17 @@ bool EnterFullScreen() {
 bool SetLogicalSize() {
   if (renderer == nullptr)
     return false;
-  // Pixel-sharp: nearest neighbour, whole-number scale, letterboxed.
   SDL_SetHint(SDL_HINT_RENDER_SCALE_QUALITY, "0");
+  SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
+  SDL_RendererInfo info;
+  renderTargets =
+      SDL_GetRendererInfo(renderer, &info) == 0 && (info.flags & SDL_RENDERER_TARGETTEXTURE) != 0;
+  if (renderTargets)
+    return true; // placed by hand (PlacePicture), at the first present
+  // No enlarged picture to filter: whole multiples, letterboxed, by the renderer.
   if (SDL_RenderSetLogicalSize(renderer, screenWidth, screenHeight) != 0)
     return false;
   SDL_RenderSetIntegerScale(renderer, SDL_TRUE);
-  SDL_SetRenderDrawColor(renderer, 0, 0, 0, 255);
   return true;
 }
 
@@ -332,15 +619,26 @@ bool CreateFront() {
   if (frontTexture == nullptr)
     return false;
   SDL_SetTextureBlendMode(frontTexture, SDL_BLENDMODE_NONE);
-  // SDL allocates for the window's pixels and for a conversion: here, not
-  // in the first frame.
-  if (directFront)
-    if (SDL_Surface *screen = SDL_GetWindowSurface(gameWindow))
+  SDL_SetTextureScaleMode(frontTexture, SDL_ScaleModeNearest);
+  // SDL allocates for the window's pixels and for a conversion, and the
+  // enlarged picture is made: here, not in the first frame.
+  if (directFront) {
+    if (SDL_Surface *screen = SDL_GetWindowSurface(gameWindow)) {
       makeFrontColours(screen->format);
+      placeStraight(screen->w, screen->h);
+    }
+  } else {
+    placeOnRenderer();
+  }
   return true;
 }
 
 void ReleaseFront() {
+  if (sharpTexture != nullptr) {
+    SDL_DestroyTexture(sharpTexture);
+    sharpTexture = nullptr;
+  }
+  placedWidth = placedHeight = -1;
   if (frontTexture != nullptr) {
     SDL_DestroyTexture(frontTexture);
     frontTexture = nullptr;
@@ -355,17 +653,23 @@ void ReleaseFront() {
 void ReleaseRenderer() {
   if (renderer == nullptr)
     return;
-  if (frontTexture != nullptr) { // the renderer would take it along
+  // The renderer would take its textures along.
+  if (sharpTexture != nullptr) {
+    SDL_DestroyTexture(sharpTexture);
+    sharpTexture = nullptr;
+  }
+  placedWidth = placedHeight = -1;
+  if (frontTexture != nullptr) {
     SDL_DestroyTexture(frontTexture);
     frontTexture = nullptr;
   }
   SDL_DestroyRenderer(renderer);
   renderer = nullptr;
-  if (directFront) {
-    SDL_DelEventWatch(noteWindowEvent, nullptr);
-    directFront = false;
-    shownOn = nullptr;
-  }
+  SDL_DelEventWatch(noteWindowEvent, nullptr);
+  directFront = false;
+  renderTargets = false;
+  shownOn = nullptr;
+  straightWidth = straightHeight = -1;
   if (gameWindow != nullptr) {
     SDL_SetWindowFullscreen(gameWindow, 0);
     SDL_HideWindow(gameWindow);

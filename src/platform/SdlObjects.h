@@ -13,6 +13,8 @@ extern SDL_Window *gameWindow;
 extern SDL_Renderer *renderer;
 // The front: a 640 x 480 streaming texture in the renderer's own format.
 extern SDL_Texture *frontTexture;
+// Whole multiples of 640 x 480 only (SetIntegerScale).
+extern bool integerScale;
 // Every frame is drawn here, RGB565 in system memory, then presented.
 extern SDL_Surface *backBuffer;
 
@@ -25,6 +27,11 @@ inline Uint16 *backBufferRow(int y) {
 
 // The back buffer onto the window (Presenter.cpp).
 void PresentBackBuffer();
+// With SDL's software renderer the picture is written straight into the
+// window's pixels; off, the renderer draws it (tests compare the two).
+void PresentStraight(bool on);
+// Whether presents wait for the vertical blank now.
+bool PresentWaitsForBlank();
 // Image surfaces currently held (Images.cpp).
 int ImagesHeld();
 

@@ -1,5 +1,6 @@
 #include "platform/Window.h"
 
+#include "platform/Gamepad.h"
 #include "platform/SdlObjects.h"
 #include "ports/Texts.h"
 
@@ -26,7 +27,13 @@ bool boxCanBeSeen() {
 
 } // namespace
 
-bool InitVideo() { return SDL_Init(SDL_INIT_VIDEO) == 0; }
+bool InitVideo() {
+  if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    return false;
+  // Without game controllers the keyboard still plays.
+  OpenGamepads();
+  return true;
+}
 
 void DesktopSize(int &width, int &height) {
   SDL_DisplayMode mode;
@@ -86,17 +93,23 @@ bool EnterWindowedMode() {
     if (SDL_GetDesktopDisplayMode(display, &mode) == 0)
       room = SDL_Rect{0, 0, mode.w, mode.h};
   }
-  const int scale = std::max(1, std::min(room.w / screenWidth, room.h / screenHeight));
   if (SDL_SetWindowFullscreen(gameWindow, 0) != 0)
     return false;
   SDL_SetWindowBordered(gameWindow, SDL_TRUE);
-  SDL_SetWindowSize(gameWindow, screenWidth * scale, screenHeight * scale);
+  int top = 0, left = 0, bottom = 0, right = 0;
+  if (SDL_GetWindowBordersSize(gameWindow, &top, &left, &bottom, &right) == 0) {
+    room.w -= left + right;
+    room.h -= top + bottom;
+  }
+  const PictureArea area = PlacePicture(room.w, room.h, integerScale);
+  SDL_SetWindowSize(gameWindow, area.width, area.height);
   SDL_SetWindowPosition(gameWindow, SDL_WINDOWPOS_CENTERED_DISPLAY(display),
                         SDL_WINDOWPOS_CENTERED_DISPLAY(display));
   return true;
 }
 
 void EndVideo() {
+  CloseGamepads();
   if (gameWindow != nullptr) {
     SDL_DestroyWindow(gameWindow);
     gameWindow = nullptr;

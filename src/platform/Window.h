@@ -23,10 +23,10 @@ void HideGameWindow();
 bool CreateRenderer();
 // The window covers the desktop, full screen.
 bool EnterFullScreen();
-// Instead: a window of 640 x 480 times the largest whole scale that fits
-// the desktop, centred.
+// Instead: a window of the largest 4:3 size that fits the desktop
+// (PlacePicture), centred.
 bool EnterWindowedMode();
-// The renderer shows 640 x 480, pixel-sharp, letterboxed.
+// The renderer shows 640 x 480, pixel-sharp, letterboxed (PlacePicture).
 bool SetLogicalSize();
 // The front: a 640 x 480 streaming texture in the renderer's format.
 bool CreateFront();
@@ -46,9 +46,27 @@ void ShowErrorBox(const char *text);
 
 // Alt+Enter: full screen, or the window of EnterWindowedMode.
 void ToggleFullScreen();
-// Whole-number scaling of the picture only (--integer-scale); before
-// start-up.
+
+// Whole-number scaling only (--integer-scale); set before StartUp.
 void SetIntegerScale(bool on);
+
+// Where the 640 x 480 picture goes on an output of the given size: the back
+// buffer is enlarged `multiple` times by nearest neighbour, then filtered
+// linearly down to width x height at (x, y); the rest is black. By default
+// the largest 4:3 area, `multiple` the smallest that covers it; with whole
+// numbers only, 640 x 480 times the largest multiple that fits (1 if none
+// does, then shrunk like the default).
+struct PictureArea {
+  int x = 0, y = 0, width = 0, height = 0;
+  int multiple = 1;
+  bool operator==(const PictureArea &) const = default;
+};
+PictureArea PlacePicture(int outputWidth, int outputHeight, bool integerScale);
+
+// Whether presenting waits for the vertical blank of a display of this
+// refresh rate (as SDL reports it; 0 when unknown): frames are paced at
+// 60 Hz by the clock, and waiting on a slower display would slow the game.
+bool WaitForBlank(int refreshRate);
 
 // The images, blits and flips on the back buffer and the front.
 Video &ScreenVideo();

@@ -50,7 +50,7 @@ const std::pair<const char *, int> keyRows[] = {
     {"Return|Keypad Enter", vkReturn},
     {"Escape", vkEscape},
     {"A|Z|0|9", 0}, // letters and digits are their own code
-    {"Tab|Backspace|Delete|F1|Left Ctrl|Left Alt|Keypad 8|Keypad +|-|Home", vkUnmapped}};
+    {"Tab|Backspace|Delete|F1|Left Ctrl|Left Alt|Keypad 5|Keypad +|-|Home", vkUnmapped}};
 
 TEST_F(Events, EachEventIsOneMessageOfTheTable) {
   for (const auto &[keys, virtualKey] : keyRows) {
@@ -74,6 +74,19 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
     ASSERT_TRUE(platform::SimulateEvent(event));
     expectMessage("event " + std::to_string(static_cast<int>(event)), kind, 0);
   }
+}
+
+// The keypad steers while NumLock is off; with it on its digits are no key
+// of the game's.
+TEST_F(Events, TheKeypadsArrowsSteerWithNumLockOff) {
+  const std::pair<const char *, int> keypad[] = {
+      {"Keypad 4", vkLeft}, {"Keypad 6", vkRight}, {"Keypad 8", vkUp}, {"Keypad 2", vkDown}};
+  for (const auto &[key, virtualKey] : keypad)
+    for (const bool numLock : {false, true}) {
+      ASSERT_TRUE(platform::SimulateKeyDown(key, false, false, numLock));
+      expectMessage(std::string(key) + (numLock ? " with NumLock" : ""), MessageKind::keyDown,
+                    numLock ? vkUnmapped : virtualKey);
+    }
 }
 
 TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {

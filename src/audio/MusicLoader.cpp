@@ -1,37 +1,14 @@
 #include "audio/MusicLoader.h"
 
 #include "audio/MusicParse.h"
+#include "ports/DataFile.h"
 
 #include <cstdio>
-#include <fstream>
+#include <vector>
 
 namespace ruzoz::music {
 
 namespace {
-
-// Far beyond any hand-written file; keeps a wrong path from reading a disk image.
-constexpr std::streamoff maxFileSize = 1 << 20;
-
-bool ReadFile(const std::string &fileName, std::string &text) {
-  std::ifstream file(fileName, std::ios::binary);
-  if (!file) {
-    std::fprintf(stderr, "%s: cannot be opened\n", fileName.c_str());
-    return false;
-  }
-  file.seekg(0, std::ios::end);
-  const std::streamoff size = file.tellg();
-  if (size < 0 || size > maxFileSize) {
-    std::fprintf(stderr, "%s: cannot be read or is too large\n", fileName.c_str());
-    return false;
-  }
-  file.seekg(0);
-  text.resize(static_cast<std::size_t>(size));
-  if (!file.read(text.data(), size)) {
-    std::fprintf(stderr, "%s: cannot be read\n", fileName.c_str());
-    return false;
-  }
-  return true;
-}
 
 bool Parse(std::string_view text, const std::string &file, MusicTemplate &out,
            MusicParseError &error) {
@@ -47,9 +24,10 @@ bool Parse(std::string_view text, const std::string &file, MusicChordMap &out,
 }
 
 template <class T> bool Load(const std::string &fileName, T &out) {
-  std::string text;
-  if (!ReadFile(fileName, text))
+  std::vector<std::uint8_t> bytes;
+  if (!ReadDataFile(fileName.c_str(), DataKind::music, bytes))
     return false;
+  const std::string_view text(reinterpret_cast<const char *>(bytes.data()), bytes.size());
   MusicParseError error;
   if (!Parse(text, fileName, out, error)) {
     std::fprintf(stderr, "%s\n", error.Text().c_str());

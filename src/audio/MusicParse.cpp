@@ -862,10 +862,19 @@ bool ParseFile(std::string_view text, const std::string &file, Out &out, MusicPa
       return reader.Fail("a statement starts with a keyword, not a quoted name");
     if (reader.Keyword() == header)
       return reader.Fail(std::string("duplicate '") + header + "'");
+    // A file cut at a line end would read as a shorter piece; only the
+    // closing line says it is whole.
+    if (reader.Keyword() == "end") {
+      if (!reader.Done())
+        return false;
+      if (i + 1 != lines.size())
+        return reader.Fail(lines[i + 1].number, "nothing may follow 'end'");
+      return statements.Finish(lines[i].number);
+    }
     if (!statements.Statement())
       return false;
   }
-  return statements.Finish(lineCount);
+  return reader.Fail(lineCount, "the file stops before its 'end' line: it is cut short");
 }
 
 } // namespace

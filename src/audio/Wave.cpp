@@ -1,10 +1,8 @@
 #include "audio/Wave.h"
 
 #include "audio/MMIO.h"
+#include "ports/DataFile.h"
 
-#include <cstdio>
-#include <filesystem>
-#include <limits>
 #include <new>
 
 namespace ruzoz {
@@ -24,36 +22,13 @@ bool Wave::Load(const char *fileName) {
   Free();
   if (!fileName)
     return false;
-  // Anything but a plain file (a FIFO would block the open, a directory has
-  // no honest length) counts as unreadable.
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(fileName, error))
-    return false;
-  std::FILE *file = std::fopen(fileName, "rb");
-  if (!file)
-    return false;
-  long length = -1;
-  if (std::fseek(file, 0, SEEK_END) == 0)
-    length = std::ftell(file);
-  std::unique_ptr<std::uint8_t[]> block;
-  if (length > 0 && std::uint64_t(length) <= std::numeric_limits<std::uint32_t>::max() &&
-      std::fseek(file, 0, SEEK_SET) == 0)
-    block.reset(new (std::nothrow) std::uint8_t[std::size_t(length)]);
-  bool whole =
-      block && std::fread(block.get(), 1, std::size_t(length), file) == std::size_t(length);
-  std::fclose(file);
-  if (!whole)
-    return false;
-  data = std::move(block);
-  size = std::uint32_t(length);
-  return true;
+  return ReadDataFile(fileName, DataKind::wave, data) && IsValid();
 }
 
 bool Wave::Free() {
-  if (!data)
+  if (!IsValid())
     return false;
-  data.reset();
-  size = 0;
+  std::vector<std::uint8_t>().swap(data);
   return true;
 }
 
@@ -70,7 +45,7 @@ bool Wave::GetFormat(WaveFormat &format) const {
   format = WaveFormat{};
   if (!IsValid())
     return false;
-  MMIO io(MemoryFileInfo{data.get(), size});
+  MMIO io(MemoryFileInfo{data.data(), Size()});
   ChunkInfo chunk('f', 'm', 't', ' ');
   if (!Walk(io, chunk))
     return false;
@@ -91,7 +66,7 @@ bool Wave::GetFormat(WaveFormat &format) const {
 std::uint32_t Wave::GetDataSize() const {
   if (!IsValid())
     return 0;
-  MMIO io(MemoryFileInfo{data.get(), size});
+  MMIO io(MemoryFileInfo{data.data(), Size()});
   ChunkInfo chunk('d', 'a', 't', 'a');
   bool found = Walk(io, chunk);
   io.Close();
@@ -101,7 +76,7 @@ std::uint32_t Wave::GetDataSize() const {
 std::uint32_t Wave::ReadData(std::uint8_t **buffer, std::uint32_t maxBytes) const {
   if (!IsValid() || !buffer)
     return 0;
-  MMIO io(MemoryFileInfo{data.get(), size});
+  MMIO io(MemoryFileInfo{data.data(), Size()});
   ChunkInfo chunk('d', 'a', 't', 'a');
   if (!Walk(io, chunk))
     return 0;

@@ -5,7 +5,7 @@
 #include "ports/Sound.h"
 
 #include <cstdint>
-#include <memory>
+#include <vector>
 
 namespace ruzoz {
 
@@ -20,12 +20,12 @@ public:
   Wave(const Wave &) = delete;
   Wave &operator=(const Wave &) = delete;
 
-  // Reads the whole file. An unreadable, empty or short-read file leaves the
+  // Reads the whole file. A refused, unreadable or empty file leaves the
   // Wave empty and gives false.
   bool Load(const char *fileName);
   // True if an image was given back.
   bool Free();
-  bool IsValid() const { return data != nullptr; }
+  bool IsValid() const { return !data.empty(); }
 
   // The 18 bytes from the start of the "fmt " chunk; bytes the image does
   // not hold read as 0. False (record zeroed) when empty or not a WAVE form
@@ -38,14 +38,13 @@ public:
   // size (new[], then the caller's) stored in *buffer. The byte count.
   std::uint32_t ReadData(std::uint8_t **buffer, std::uint32_t maxBytes) const;
 
-  const std::uint8_t *Data() const { return data.get(); }
-  std::uint32_t Size() const { return size; }
+  const std::uint8_t *Data() const { return IsValid() ? data.data() : nullptr; }
+  std::uint32_t Size() const { return static_cast<std::uint32_t>(data.size()); }
 
 private:
   bool Walk(MMIO &io, ChunkRecord &chunk) const;
 
-  std::unique_ptr<std::uint8_t[]> data;
-  std::uint32_t size = 0;
+  std::vector<std::uint8_t> data;
 };
 
 } // namespace ruzoz

@@ -1,7 +1,9 @@
 #include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "ports/DataFile.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace ruzoz::platform {
 
@@ -50,19 +52,13 @@ void keepNearWhiteOpaque(SDL_Surface *file, SDL_Surface *image) {
 // the game can draw.
 constexpr Sint64 maxImagePixels = 4096 * 4096;
 
-bool plausibleImageSize(const char *fileName) {
-  SDL_RWops *file = SDL_RWFromFile(fileName, "rb");
-  if (file == nullptr)
-    return false;
-  Uint8 header[26];
-  const bool read = SDL_RWread(file, header, sizeof header, 1) == 1;
-  SDL_RWclose(file);
-  if (!read)
+bool plausibleImageSize(const std::vector<std::uint8_t> &file) {
+  if (file.size() < 26)
     return true; // too short for SDL too
-  auto le = [&header](int at, int bytes) {
+  auto le = [&file](int at, int bytes) {
     Uint32 value = 0;
     for (int i = bytes - 1; i >= 0; --i)
-      value = value << 8 | header[at + i];
+      value = value << 8 | file[at + i];
     return value;
   };
   const bool core = le(14, 4) == 12; // 16-bit sizes
@@ -74,9 +70,12 @@ bool plausibleImageSize(const char *fileName) {
 class BackBufferVideo final : public Video {
 public:
   bool LoadImage(const char *fileName, Surface &out) override {
-    if (backBuffer == nullptr || !plausibleImageSize(fileName))
+    std::vector<std::uint8_t> bytes;
+    if (backBuffer == nullptr || !ReadDataFile(fileName, DataKind::image, bytes) ||
+        !plausibleImageSize(bytes))
       return false;
-    SDL_Surface *file = SDL_LoadBMP(fileName);
+    SDL_Surface *file =
+        SDL_LoadBMP_RW(SDL_RWFromConstMem(bytes.data(), static_cast<int>(bytes.size())), 1);
     if (file == nullptr)
       return false;
     if (file->w <= 0 || file->h <= 0) {

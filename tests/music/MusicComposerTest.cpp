@@ -14,7 +14,7 @@ TEST(MusicHarmony, ChordTypesAndKeysFollowChordAndScale) {
   MusicParseError error;
   ASSERT_TRUE(ParseChordMap("chordmap \"m\"\nscale A2 minor\n"
                             "chord Am A1 0 3 7\nchord E E1 0 4 7\nchord Bb Bb1 0 4 7\n"
-                            "chord D D2 0 4 7\nchord Dm7 D2 0 3 7 10\nsignpost Am groups 1\n",
+                            "chord D D2 0 4 7\nchord Dm7 D2 0 3 7 10\nsignpost Am groups 1\nend\n",
                             "m.cdm", map, error))
       << error.Text();
   const Chord &am = map.chords[0], &e = map.chords[1], &bb = map.chords[2], &d = map.chords[3],
@@ -68,11 +68,12 @@ struct Inputs {
     MusicParseError e;
     EXPECT_TRUE(ParseStyle("style \"s\"\npart bass channel 1 program 38 mode chord\n"
                            "pattern \"p\" normal groove 1-100 length 1\n"
-                           "variation bass fits any\nnote 1.1.1 16 100 1/0\n",
+                           "variation bass fits any\nnote 1.1.1 16 100 1/0\nend\n",
                            "s.sty", style, e))
         << e.Text();
-    EXPECT_TRUE(ParseChordMap(chords + std::string(mapRest), "m.cdm", map, e)) << e.Text();
-    EXPECT_TRUE(ParseTemplate(template_, "t.tpl", form, e)) << e.Text();
+    EXPECT_TRUE(ParseChordMap(chords + std::string(mapRest) + "end\n", "m.cdm", map, e))
+        << e.Text();
+    EXPECT_TRUE(ParseTemplate(template_ + std::string("end\n"), "t.tpl", form, e)) << e.Text();
   }
   bool Compose(int level = 1) { return ComposeSegment(style, form, level, map, segment, error); }
   std::string ChordName(std::size_t i) const { return map.chords[segment.chords[i].chord].name; }

@@ -31,7 +31,7 @@ TEST(MusicFiles, ValuesPositionsAndHitsAreRead) {
                          "    note 2.3.2 1 64 snare ~t 7\n"
                          "  variation bass fits minor sus\n"
                          "    note 1.2.1 3 100 -1/4-2b\n"
-                         "    note 2.1.2 2 90 2/0+5#\n",
+                         "    note 2.1.2 2 90 2/0+5#\nend\n",
                          "t.sty", style, error))
       << error.Text();
   ASSERT_EQ(style.patterns.size(), 1u);
@@ -50,14 +50,14 @@ TEST(MusicFiles, NoteNamesScalesAndTempoAreRead) {
   MusicChordMap map;
   MusicTemplate form;
   MusicParseError error;
-  ASSERT_TRUE(
-      ParseChordMap("chordmap \"m\"\nscale C#3 dorian\nchord X Bb1 0 3 6\nsignpost X groups 1\n",
-                    "m.cdm", map, error))
+  ASSERT_TRUE(ParseChordMap(
+      "chordmap \"m\"\nscale C#3 dorian\nchord X Bb1 0 3 6\nsignpost X groups 1\nend\n", "m.cdm",
+      map, error))
       << error.Text();
   EXPECT_EQ(std::tie(map.tonic, map.scale, map.chords[0].root),
             std::make_tuple(49, 0b011010101101u, 34));
-  ASSERT_TRUE(ParseTemplate("template \"t\"\ntempo 97.5\nlength 12\nsignpost 1 group 3\n", "t.tpl",
-                            form, error))
+  ASSERT_TRUE(ParseTemplate("template \"t\"\ntempo 97.5\nlength 12\nsignpost 1 group 3\nend\n",
+                            "t.tpl", form, error))
       << error.Text();
   EXPECT_EQ(form.tempo, 97.5);
 }
@@ -77,11 +77,11 @@ const std::tuple<char, const char *, int, const char *> malformed[] = {
     {'s', "template \"x\"\n", 1, "must start with 'style'"},
     {'s', "\n\nstyle \"s\n", 3, "unterminated"},
     {'s', "style\n", 1, "quoted name"},
-    {'s', "style \"s\"\n# only a comment\n", 2, "no parts"},
+    {'s', "style \"s\"\n# only a comment\nend\n", 3, "no parts"},
     {'s', "style \"s\"\ntimesig 5/8\n", 2, "time signature"},
     {'s', "style \"s\"\ngrid 5\n", 2, "does not divide"},
     {'p', P "variation line fits any\nnote 1.1.1 1 9 1/2\n", 6, "chord position must be 0"},
-    {'p', P "# nothing\n", 4, "no variation"},
+    {'p', P "# nothing\nend\n", 4, "no variation"},
     {'p', "tempo 120\n", 4, "unknown statement 'tempo'"},
     {'p', "timesig 3/4\n", 4, "must come before parts"},
     {'p', "part lead channel 1 program 81 mode chord\n", 4, "channel 1 is used"},
@@ -111,14 +111,19 @@ const std::tuple<char, const char *, int, const char *> malformed[] = {
     {'c', AM "link Am Am weight 1 beats 8-4\n", 4, "beats"},
     {'c', AM "signpost Am groups\n", 4, "no group"},
     {'c', AM "signpost Am groups 1 cadence Am 1 Am 1 Am 1\n", 4, "at most two"},
-    {'c', AM, 3, "no signpost"},
+    {'c', AM "end\n", 4, "no signpost"},
     {'t', "template \"t\"\nsignpost 1 group 1\n", 2, "'length' must come before"},
     {'t', "template \"t\"\nlength 8\nsignpost 9 group 1\n", 3, "outside 1..8"},
     {'t', "template \"t\"\nlength 8\nsignpost 5 group 1\nsignpost 5 group 2\n", 4, "must rise"},
     {'t', "template \"t\"\nlength 8\ncommand 1 solo groove 5\n", 3, "embellishment 'solo'"},
     {'t', "template \"t\"\ntempo fast\n", 2, "tempo 'fast'"},
-    {'t', "template \"t\"\ntempo 160\n\n", 3, "no 'length'"},
-    {'t', "template \"t\"\nlength 4", 2, "no signposts"},
+    {'t', "template \"t\"\ntempo 160\n\nend\n", 4, "no 'length'"},
+    {'t', "template \"t\"\nlength 4\nend", 3, "no signposts"},
+    // Cut at a line end: only the missing last line tells.
+    {'t', "template \"t\"\nlength 4\nsignpost 1 group 1\n# a comment\n", 4, "cut short"},
+    {'p', PV "note 1.1.1 1 100 1/0\n", 6, "cut short"},
+    {'c', AM "signpost Am groups 1\nend\nchord E E1 0 4 7\n", 6, "nothing may follow 'end'"},
+    {'t', "template \"t\"\nlength 4\nsignpost 1 group 1\nend now\n", 4, "unexpected 'now'"},
     {'t', "template \"t\"\nlength 4\ntemplate \"u\"\n", 3, "duplicate 'template'"},
 };
 

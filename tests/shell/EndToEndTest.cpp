@@ -221,11 +221,13 @@ TEST_F(OnXvfb, TheTitleRunsAtSixtyFramesASecond) {
 TEST_F(OnXvfb, AFailedStartShowsTheBoxAndEndsWithOneWhenItIsClosed) {
   ScratchDir empty;
   startGame(empty.path());
-  // The text reaches stderr just before the box opens.
-  for (int i = 0; i < 200 && ReadText(scratch.path() / "game.err").empty(); ++i)
+  // The text reaches stderr just before the box opens, after the line
+  // naming the file.
+  const std::string said = "Explosion1.bmp: cannot be opened: No such file or directory\n" +
+                           std::string(texts::windowTitle) + ": " + texts::imageFailed + "\n";
+  for (int i = 0; i < 200 && ReadText(scratch.path() / "game.err") != said; ++i)
     sleepMs(50);
-  EXPECT_EQ(ReadText(scratch.path() / "game.err"),
-            std::string(texts::windowTitle) + ": " + texts::imageFailed + "\n");
+  EXPECT_EQ(ReadText(scratch.path() / "game.err"), said);
 
   // The box: a small viewable window with the game's caption.
   std::string box;

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <signal.h>
 #include <sstream>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -92,10 +93,13 @@ int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, cons
   ::_exit(127);
 }
 
-bool WaitProcess(int pid, double seconds, int &exitCode) {
+bool WaitProcess(int pid, double seconds, int &exitCode, long *peakKilobytes) {
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
   for (int status = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
-    const pid_t done = ::waitpid(pid, &status, WNOHANG);
+    struct rusage usage {};
+    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid && peakKilobytes != nullptr)
+      *peakKilobytes = usage.ru_maxrss;
     if (done == pid || (done < 0 && errno != EINTR)) {
       exitCode = done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
       return true;
@@ -114,12 +118,15 @@ ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &c
                          const Environment &env, double seconds) {
   ScratchDir scratch;
   const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
+  const auto start = std::chrono::steady_clock::now();
   const int pid = StartProcess(argv, cwd, env, out, err);
   int exitCode = -1;
-  const bool exited = WaitProcess(pid, seconds, exitCode);
+  long peak = 0;
+  const bool exited = WaitProcess(pid, seconds, exitCode, &peak);
   if (!exited)
     KillProcess(pid);
-  return {exited, exitCode, ReadText(out), ReadText(err)};
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  return {exited, exitCode, ReadText(out), ReadText(err), took.count(), peak};
 }
 
 } // namespace testsupport

@@ -47,13 +47,15 @@ int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, cons
                  const fs::path &outFile, const fs::path &errFile);
 // Waits up to `seconds`; false if it is still running. The exit code is -1
 // when it ended by a signal.
-bool WaitProcess(int pid, double seconds, int &exitCode);
+bool WaitProcess(int pid, double seconds, int &exitCode, long *peakKilobytes = nullptr);
 void KillProcess(int pid);
 
 struct ProcessResult {
   bool exited = false; // false: killed at the deadline
   int exitCode = -1;
   std::string out, err;
+  double seconds = 0;     // from start to end (or the kill)
+  long peakKilobytes = 0; // the child's largest resident size
 };
 
 // Runs the child to its end, killed after `seconds`.

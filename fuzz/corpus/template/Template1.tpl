@@ -27,3 +27,5 @@ command 17 break  groove 50
 command 21 normal groove 92 range 6
 command 30 fill   groove 92
 command 31 end    groove 92
+
+end

@@ -130,9 +130,10 @@ public:
       const std::vector<std::string> places = SoundFontPlaces(list);
       for (std::size_t i = 0; i < places.size(); ++i)
         looked += (i == 0 ? "" : i + 1 == places.size() ? " or " : ", ") + places[i];
+      // Installing one helps only when the player named none.
+      const bool named = places != SoundFontPlaces(nullptr);
       messages = "music off: no SoundFont at " + looked + "; " +
-                 (FindSoundFont(nullptr).empty() ? "install timgm6mb-soundfont or " : "") + howTo +
-                 '\n';
+                 (named ? "" : "install timgm6mb-soundfont or ") + howTo + '\n';
       return false;
     }
     if (fluid_synth_sfload(synth_, path.c_str(), 1) == FLUID_FAILED) {

@@ -1,6 +1,9 @@
 # What `cmake --install` puts under the prefix: the game as bin/ruzoz-game,
 # the launcher bin/ruzoz that runs it inside the data folder (the game opens
 # its files by bare name), the data folder, desktop entry, icons, man page.
+# The Debian package takes the two programs from the component `games`
+# instead, which puts them in games/ as Debian's games policy wants; a plain
+# install leaves that component out.
 include(GNUInstallDirs)
 
 if(NOT RUZOZ_DATA_DIR)
@@ -12,25 +15,33 @@ if(IS_ABSOLUTE "${CMAKE_INSTALL_BINDIR}" OR IS_ABSOLUTE "${RUZOZ_INSTALL_DATADIR
   message(FATAL_ERROR "CMAKE_INSTALL_BINDIR and CMAKE_INSTALL_DATAROOTDIR must be relative: "
                       "the launcher finds the data folder from its own place")
 endif()
-# Relative, so that --prefix at install time still holds.
-cmake_path(RELATIVE_PATH RUZOZ_INSTALL_DATADIR BASE_DIRECTORY ${CMAKE_INSTALL_BINDIR}
-           OUTPUT_VARIABLE RUZOZ_DATA_FROM_BIN)
+set(RUZOZ_INSTALL_GAMESDIR games)
 
 set(_packaging ${PROJECT_SOURCE_DIR}/packaging)
 set(_generated ${PROJECT_BINARY_DIR}/packaging)
 
-configure_file(${_packaging}/ruzoz.in ${_generated}/ruzoz @ONLY)
-install(PROGRAMS ${_generated}/ruzoz DESTINATION ${CMAKE_INSTALL_BINDIR})
-
-# install(TARGETS) cannot rename; the build-tree name stays `ruzoz`.
-install(PROGRAMS $<TARGET_FILE:ruzoz> DESTINATION ${CMAKE_INSTALL_BINDIR} RENAME ruzoz-game)
-if(CMAKE_STRIP)
-  install(CODE "
-    if(CMAKE_INSTALL_DO_STRIP)
-      execute_process(COMMAND \"${CMAKE_STRIP}\"
-        \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}/ruzoz-game\")
-    endif()")
-endif()
+# The launcher and the game into DIR, as COMPONENT; ARGN: more install
+# options.
+function(ruzoz_install_programs dir component)
+  # Relative, so that --prefix at install time still holds.
+  cmake_path(RELATIVE_PATH RUZOZ_INSTALL_DATADIR BASE_DIRECTORY ${dir}
+             OUTPUT_VARIABLE RUZOZ_DATA_FROM_BIN)
+  configure_file(${_packaging}/ruzoz.in ${_generated}/${component}/ruzoz @ONLY)
+  install(PROGRAMS ${_generated}/${component}/ruzoz DESTINATION ${dir}
+          COMPONENT ${component} ${ARGN})
+  # install(TARGETS) cannot rename; the build-tree name stays `ruzoz`.
+  install(PROGRAMS $<TARGET_FILE:ruzoz> DESTINATION ${dir} RENAME ruzoz-game
+          COMPONENT ${component} ${ARGN})
+  if(CMAKE_STRIP)
+    install(CODE "
+      if(CMAKE_INSTALL_DO_STRIP)
+        execute_process(COMMAND \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note
+          \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/${dir}/ruzoz-game\")
+      endif()" COMPONENT ${component} ${ARGN})
+  endif()
+endfunction()
+ruzoz_install_programs(${CMAKE_INSTALL_BINDIR} programs)
+ruzoz_install_programs(${RUZOZ_INSTALL_GAMESDIR} games EXCLUDE_FROM_ALL)
 
 # Only the game's own file kinds: tools may leave other files there.
 install(DIRECTORY ${RUZOZ_DATA_DIR}/ DESTINATION ${RUZOZ_INSTALL_DATADIR}
@@ -52,3 +63,6 @@ add_custom_command(
   VERBATIM)
 add_custom_target(ruzoz_man_page ALL DEPENDS ${_generated}/ruzoz.6.gz)
 install(FILES ${_generated}/ruzoz.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)
+# The game program's page is the game's.
+file(CREATE_LINK ruzoz.6.gz ${_generated}/ruzoz-game.6.gz SYMBOLIC)
+install(FILES ${_generated}/ruzoz-game.6.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man6)

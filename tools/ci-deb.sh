@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # CI: builds the Debian package, installs it with apt, starts `ruzoz` from
 # $HOME headless until it has drawn frames, and removes the package again.
+# The programs are in /usr/games, which Debian puts on the PATH of players
+# (not of root): the game is started with that PATH.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash tools/package.sh
@@ -8,6 +10,8 @@ bash tools/package.sh
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 debs=(out/ruzoz_*.deb)
+# Debian's checker on the package as shipped: no error, no warning.
+lintian --fail-on error,warning "${debs[0]}"
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "./${debs[0]}"
 trap 'DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y ruzoz >/dev/null' EXIT
 
@@ -15,7 +19,8 @@ log=$(mktemp)
 status=0
 # timeout's SIGTERM becomes SDL's quit event: a started game ends with 0
 # and writes its frame log.
-(cd "$HOME" && SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy RUZOZ_FRAME_LOG="$log" \
+(cd "$HOME" && PATH=/usr/local/bin:/usr/bin:/bin:/usr/local/games:/usr/games \
+  SDL_VIDEODRIVER=dummy SDL_AUDIODRIVER=dummy RUZOZ_FRAME_LOG="$log" \
   timeout --preserve-status -k 10 5 ruzoz) || status=$?
 frames=$(($(wc -l <"$log") - 1))
 rm -f "$log"

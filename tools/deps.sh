@@ -5,11 +5,11 @@ set -euo pipefail
 
 RUZOZ_PACKAGES=(
   build-essential cmake pkg-config
-  libsdl2-dev libfluidsynth-dev libpng-dev libsndfile1-dev timgm6mb-soundfont nlohmann-json3-dev
+  libsdl2-dev libfluidsynth-dev libglib2.0-dev libpng-dev libsndfile1-dev timgm6mb-soundfont nlohmann-json3-dev
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox hyperfine
-  desktop-file-utils dpkg-dev file groff-base man-db
+  desktop-file-utils dpkg-dev file groff-base man-db lintian
   clang-14 libclang-rt-14-dev
 )
 

@@ -75,10 +75,16 @@ bool InitMusic(std::unique_ptr<Synth> synth, AudioOutput &output) {
   if (!synth)
     return Fail(texts::synthFailed);
   Music &made = playing.emplace(std::move(synth));
-  // Without instruments there is no music to play.
-  if (!made.LoadInstruments() || !made.Compose()) {
+  const bool instruments = made.LoadInstruments();
+  if (!made.Compose()) {
     playing.reset();
     return Fail(texts::musicFailed);
+  }
+  // Without instruments (the synth said why) the game plays on in silence:
+  // the music calls find nothing to do.
+  if (!instruments) {
+    playing.reset();
+    return true;
   }
   made.Start(output);
   return true;

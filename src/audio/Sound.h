@@ -27,8 +27,9 @@ void SetMusicRepeats(unsigned repeats);
 
 // Start-up steps. InitSound: the output and the five effect buffers.
 // InitMusic: reads the three music files, composes and starts playing on
-// `output` with `synth` (null when none could be made). Both false with
-// errorMessage set; nothing is undone (the release steps do that).
+// `output` with `synth` (null when none could be made); a synth without
+// instruments leaves the game without music, which is no failure. Both false
+// with errorMessage set; nothing is undone (the release steps do that).
 bool InitSound(AudioOutput &output);
 void ReleaseSound();
 bool InitMusic(std::unique_ptr<Synth> synth, AudioOutput &output);

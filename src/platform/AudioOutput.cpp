@@ -84,22 +84,28 @@ public:
     if (subsystemUp)
       SDL_QuitSubSystem(SDL_INIT_AUDIO);
     subsystemUp = false;
-    lost = false;
+    removed = effectsLost = false;
   }
 
-  // Marked by a removal event, or SDL stopped the device.
+  // For the effects: lost from a removal event until their restore reopens
+  // (the music may have done that already), or while there is no device.
   bool IsLost() override {
     if (!subsystemUp)
       return false;
-    return lost || !device || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+    return effectsLost || DeviceGone();
   }
 
   // Keeps the subsystem.
   bool Reopen() override {
     if (!subsystemUp)
       return Open();
-    CloseDevice();
-    return OpenDefault();
+    if (DeviceGone()) {
+      CloseDevice();
+      if (!OpenDefault())
+        return false;
+    }
+    effectsLost = false;
+    return true;
   }
 
   bool CanConvert(const WaveFormat &format) override {
@@ -153,8 +159,19 @@ public:
   }
 
   void NoteRemoved(unsigned deviceId, bool capture) {
-    if (!capture && deviceId != 0 && deviceId == device)
-      lost = true;
+    if (capture || deviceId == 0 || deviceId != device)
+      return;
+    effectsLost = true;
+    removed = true;
+    ReopenForMusic();
+  }
+
+  // Tried again when a device comes, for music left without one.
+  void ReopenForMusic() {
+    if (!subsystemUp || music == nullptr || !DeviceGone())
+      return;
+    CloseDevice();
+    OpenDefault();
   }
 
   unsigned Id() const { return device; }
@@ -188,7 +205,7 @@ private:
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &obtained, 0);
     if (!device)
       return false;
-    lost = false;
+    removed = false;
     SDL_PauseAudioDevice(device, 0);
     return true;
   }
@@ -200,10 +217,16 @@ private:
     obtained = SDL_AudioSpec{};
   }
 
+  // Announced removed, or SDL stopped it, or none is open.
+  bool DeviceGone() {
+    return removed || !device || SDL_GetAudioDeviceStatus(device) == SDL_AUDIO_STOPPED;
+  }
+
   SDL_AudioDeviceID device = 0;
   SDL_AudioSpec obtained{};
   bool subsystemUp = false;
-  bool lost = false;
+  bool removed = false;     // the open device was announced removed
+  bool effectsLost = false; // until the effects' restore
   // Read by the callback under the device lock.
   MixSource *music = nullptr;
   MixSource *effects = nullptr;
@@ -220,6 +243,11 @@ AudioOutput &DeviceAudioOutput() { return Output(); }
 
 void NoteAudioDeviceRemoved(unsigned deviceId, bool capture) {
   Output().NoteRemoved(deviceId, capture);
+}
+
+void NoteAudioDeviceAdded(bool capture) {
+  if (!capture)
+    Output().ReopenForMusic();
 }
 
 unsigned AudioDeviceId() { return Output().Id(); }

@@ -80,10 +80,13 @@ Message translate(const SDL_Event &event) {
     HideGameWindow();
     return Message{MessageKind::destroy, 0};
   }
-  // A removed output device loses the effect buffers; the next effect
-  // played restores them. For the keys it is still just another message.
+  // A removed output device loses the effect buffers (the next effect played
+  // restores them) and moves the music to the default output. For the keys
+  // it is still just another message.
   if (event.type == SDL_AUDIODEVICEREMOVED)
     NoteAudioDeviceRemoved(event.adevice.which, event.adevice.iscapture != 0);
+  if (event.type == SDL_AUDIODEVICEADDED)
+    NoteAudioDeviceAdded(event.adevice.iscapture != 0);
   return Message{MessageKind::other, 0};
 }
 

@@ -1,6 +1,7 @@
 #include "platform/Audio.h"
 
 #include <fluidsynth.h>
+#include <glib.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +11,7 @@
 #include <system_error>
 #include <thread>
 #include <utility>
+#include <vector>
 
 namespace ruzoz::platform {
 
@@ -32,6 +34,47 @@ bool IsFile(const std::string &path) {
   std::error_code error;
   return !path.empty() && std::filesystem::is_regular_file(path, error);
 }
+
+// FluidSynth's own complaints while a synth is made and a SoundFont read,
+// kept to be printed in start-up order (or not at all).
+std::string fluidLog;
+void KeepLog(int level, const char *message, void *) {
+  fluidLog += level == FLUID_PANIC ? "fluidsynth: panic: "
+              : level == FLUID_ERR ? "fluidsynth: error: "
+                                   : "fluidsynth: warning: ";
+  fluidLog += message;
+  fluidLog += '\n';
+}
+
+// The DLS reader FluidSynth tries after the SoundFont reader has its own
+// say, through GLib.
+void KeepGlibLog(const gchar *, GLogLevelFlags, const gchar *message, gpointer) {
+  fluidLog += "fluidsynth: ";
+  fluidLog += message;
+  fluidLog += '\n';
+}
+
+// Routes FluidSynth's log into fluidLog, emptied first, for its lifetime.
+// One at a time: the log functions are the process's.
+class QuietFluid {
+public:
+  QuietFluid() : glibHandler_(g_log_set_default_handler(KeepGlibLog, nullptr)) {
+    fluidLog.clear();
+    for (int level : levels)
+      fluid_set_log_function(level, KeepLog, nullptr);
+  }
+  ~QuietFluid() {
+    for (int level : levels)
+      fluid_set_log_function(level, fluid_default_log_function, nullptr);
+    g_log_set_default_handler(glibHandler_, nullptr);
+  }
+  QuietFluid(const QuietFluid &) = delete;
+  QuietFluid &operator=(const QuietFluid &) = delete;
+
+private:
+  static constexpr int levels[] = {FLUID_PANIC, FLUID_ERR, FLUID_WARN};
+  GLogFunc glibHandler_;
+};
 
 class FluidSynth final : public Synth {
 public:
@@ -67,22 +110,37 @@ public:
       return *loaded;
     }
     std::string messages;
-    const bool ok = LoadSoundFont(messages);
+    bool ok;
+    {
+      const QuietFluid quiet;
+      ok = LoadSoundFont(messages);
+    }
     std::fputs(messages.c_str(), stderr);
     return ok;
   }
 
-  // The SoundFont into the synth; what went wrong is added to `messages`.
+  // The SoundFont into the synth. What FluidSynth said is added to
+  // `messages`; a failure replaces it all with the one line a player needs.
   bool LoadSoundFont(std::string &messages) {
-    const std::string path = FindSoundFont(std::getenv("SDL_SOUNDFONTS"));
+    const char *const list = std::getenv("SDL_SOUNDFONTS");
+    const std::string path = FindSoundFont(list);
+    const char *const howTo = "set SDL_SOUNDFONTS=/path/to/file.sf2";
     if (path.empty()) {
-      messages += "no GM SoundFont found: set SDL_SOUNDFONTS or install timgm6mb-soundfont\n";
+      std::string looked;
+      const std::vector<std::string> places = SoundFontPlaces(list);
+      for (std::size_t i = 0; i < places.size(); ++i)
+        looked += (i == 0 ? "" : i + 1 == places.size() ? " or " : ", ") + places[i];
+      // Installing one helps only when the player named none.
+      const bool named = places != SoundFontPlaces(nullptr);
+      messages = "music off: no SoundFont at " + looked + "; " +
+                 (named ? "" : "install timgm6mb-soundfont or ") + howTo + '\n';
       return false;
     }
     if (fluid_synth_sfload(synth_, path.c_str(), 1) == FLUID_FAILED) {
-      messages += path + ": not a usable SoundFont\n";
+      messages = "music off: " + path + " is not a usable SoundFont; " + howTo + '\n';
       return false;
     }
+    messages += fluidLog;
     return true;
   }
 
@@ -152,56 +210,47 @@ struct Preparation {
 };
 Preparation preparation;
 
-// FluidSynth's own complaints while preparing, kept to be printed in order.
-std::string preparationLog;
-void KeepLog(int level, const char *message, void *) {
-  preparationLog += level == FLUID_PANIC ? "fluidsynth: panic: "
-                    : level == FLUID_ERR ? "fluidsynth: error: "
-                                         : "fluidsynth: warning: ";
-  preparationLog += message;
-  preparationLog += '\n';
-}
-
 void Prepare() {
-  constexpr int levels[] = {FLUID_PANIC, FLUID_ERR, FLUID_WARN};
-  for (int level : levels)
-    fluid_set_log_function(level, KeepLog, nullptr);
-  std::unique_ptr<FluidSynth> synth = NewFluidSynth();
-  if (synth) {
-    std::string messages;
-    const bool ok = synth->LoadSoundFont(messages);
-    synth->KeepPreload(ok, preparationLog + messages);
+  std::unique_ptr<FluidSynth> synth;
+  {
+    const QuietFluid quiet;
+    synth = NewFluidSynth();
+    if (synth) {
+      std::string messages;
+      const bool ok = synth->LoadSoundFont(messages);
+      synth->KeepPreload(ok, std::move(messages));
+    }
   }
-  for (int level : levels)
-    fluid_set_log_function(level, fluid_default_log_function, nullptr);
   preparation.synth = std::move(synth);
 }
 
 } // namespace
 
-std::string FindSoundFont(const char *environmentList) {
-  if (environmentList != nullptr) {
-    std::string_view list = environmentList;
-    while (!list.empty()) {
-      const std::size_t colon = list.find(':');
-      const std::string entry(list.substr(0, colon));
-      if (IsFile(entry))
-        return entry;
-      list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
-    }
+std::vector<std::string> SoundFontPlaces(const char *environmentList) {
+  std::vector<std::string> places;
+  std::string_view list = environmentList != nullptr ? environmentList : "";
+  while (!list.empty()) {
+    const std::size_t colon = list.find(':');
+    if (colon != 0)
+      places.emplace_back(list.substr(0, colon));
+    list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
   }
-  for (const char *path :
-       {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-        "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
-    if (IsFile(path))
-      return path;
+  if (places.empty())
+    places = {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
+              "/usr/share/sounds/sf2/FluidR3_GM.sf2"};
+  return places;
+}
+
+std::string FindSoundFont(const char *environmentList) {
+  for (const std::string &place : SoundFontPlaces(environmentList))
+    if (IsFile(place))
+      return place;
   return {};
 }
 
 void PrepareSynth() {
   if (preparation.worker.joinable() || preparation.synth)
     return;
-  preparationLog.clear();
   try {
     preparation.worker = std::thread(Prepare);
   } catch (const std::system_error &) {
@@ -218,7 +267,7 @@ std::unique_ptr<Synth> TakeSynth() {
   if (preparation.worker.joinable()) {
     preparation.Finish();
     if (!preparation.synth)
-      std::fputs(preparationLog.c_str(), stderr);
+      std::fputs(fluidLog.c_str(), stderr);
     return std::move(preparation.synth);
   }
   return NewFluidSynth();

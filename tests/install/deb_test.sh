@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # deb_test.sh BUILD EXPECTED: builds the Debian package from BUILD and checks
-# its control data and file list, then runs the game from the unpacked files.
+# its control data and file list (EXPECTED, the programs in games/ as
+# Debian's games policy wants, and Debian's own files), has lintian check it,
+# then runs the game from the unpacked files.
 # shellcheck source=tests/install/common.sh
 source "$(dirname "$0")/common.sh"
 build=$1
@@ -19,6 +21,7 @@ field() { dpkg-deb -f "$deb" "$1"; }
 [ "$(field Architecture)" = "$(dpkg --print-architecture)" ] ||
   fail "Architecture: $(field Architecture)"
 [[ $(field Maintainer) =~ ^[^\<]+\ \<[^@\>]+@[^\>]+\>$ ]] || fail "Maintainer: $(field Maintainer)"
+[[ $(field Maintainer) =~ @(example|localhost|invalid) ]] && fail "placeholder Maintainer: $(field Maintainer)"
 description=$(field Description)
 [ "$(echo "$description" | wc -l)" -ge 3 ] || fail "no long description: $description"
 
@@ -36,17 +39,36 @@ awk '$2 != "root/root" { print; bad = 1 } END { exit bad }' "$scratch/contents" 
   fail "entries not owned by root"
 awk '$1 ~ /^[-l]/ { print $6 }' "$scratch/contents" | sed 's|^\./usr/||' | LC_ALL=C sort \
   >"$scratch/files"
-diff -u "$expected" "$scratch/files" >"$scratch/diff" ||
+{
+  sed 's|^bin/|games/|' "$expected"
+  printf '%s\n' share/doc/ruzoz/changelog.Debian.gz share/doc/ruzoz/copyright \
+    share/lintian/overrides/ruzoz
+} | LC_ALL=C sort >"$scratch/expected"
+diff -u "$scratch/expected" "$scratch/files" >"$scratch/diff" ||
   fail "package files (- missing, + unexpected):
 $(cat "$scratch/diff")"
 awk '$1 ~ /^-/ {
-       want = ($6 ~ /^\.\/usr\/bin\//) ? "-rwxr-xr-x" : "-rw-r--r--"
+       want = ($6 ~ /^\.\/usr\/games\//) ? "-rwxr-xr-x" : "-rw-r--r--"
        if ($1 != want) { print $6 " is " $1 ", wanted " want; bad = 1 }
      } END { exit bad }' "$scratch/contents" || fail "wrong permissions"
 
 unpacked="$scratch/un packed"
 dpkg-deb -x "$deb" "$unpacked"
-file -b "$unpacked/usr/bin/ruzoz-game" | grep -q ', stripped' || fail "ruzoz-game is not stripped"
-run_headless "$scratch" "$unpacked/usr/bin/ruzoz"
+doc=$unpacked/usr/share/doc/ruzoz
+head -n1 "$doc/copyright" | grep -q '^Format: .*copyright-format/1.0/$' || fail "copyright is not DEP-5"
+grep -qx 'Copyright: 2026 the Ruzoz developers' "$doc/copyright" || fail "copyright names no holder"
+[ "$(od -An -tu4 -j4 -N4 "$doc/changelog.Debian.gz" | tr -d ' ')" = 0 ] ||
+  fail "changelog.Debian.gz carries a time stamp: builds differ"
+zcat "$doc/changelog.Debian.gz" | head -n1 | grep -qF "ruzoz ($(field Version))" ||
+  fail "changelog is not for $(field Version)"
+
+# Debian's own checker: no error and no warning. What it still says (info,
+# pedantic) is printed for the log.
+lintian --fail-on error,warning --tag-display-limit 0 -EIL +pedantic "$deb" \
+  >"$scratch/lintian" 2>&1 || fail "lintian: $(cat "$scratch/lintian")"
+grep -v 'running with root privileges' "$scratch/lintian" || true
+
+file -b "$unpacked/usr/games/ruzoz-game" | grep -q ', stripped' || fail "ruzoz-game is not stripped"
+run_headless "$scratch" "$unpacked/usr/games/ruzoz"
 expect_started "game from the unpacked package"
 echo "ok: $(basename "$deb")"

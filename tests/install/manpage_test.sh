@@ -6,6 +6,9 @@ source "$(dirname "$0")/common.sh"
 page=$1/prefix/share/man/man6/ruzoz.6.gz
 expected=$2
 [ -f "$page" ] || fail "no man page at $page"
+# Every program has its page; the game program's is the game's.
+[ "$(readlink "$1/prefix/share/man/man6/ruzoz-game.6.gz")" = ruzoz.6.gz ] ||
+  fail "ruzoz-game(6) is not the link to ruzoz(6)"
 gzip -t "$page" || fail "not a valid gzip file"
 mtime=$(od -An -tu4 -j4 -N4 "$page" | tr -d ' ')
 [ "$mtime" = 0 ] || fail "gzip header carries a time stamp ($mtime): builds differ"

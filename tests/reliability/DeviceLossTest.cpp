@@ -1,10 +1,12 @@
-// The audio output taken away in the middle of a scripted game, as SDL
-// reports a removed device: the game goes on, the next effect it plays
-// reopens the output and re-creates the five buffers, and the music plays
-// on. Twice, then the game is played to its end and shut down.
+// Sound never stops the game. The audio output taken away on the title and
+// in the middle of a scripted game, as SDL reports a removed device: the
+// music moves to the default output at once, the game goes on, the next
+// effect it plays re-creates the five buffers. Start-up without a usable
+// SoundFont: the game plays, effects sound, music does not.
 
 #include "shell/Replay.h"
 
+#include "audio/Sound.h"
 #include "audio/SoundEffects.h"
 #include "platform/Audio.h"
 #include "platform/Events.h"
@@ -28,12 +30,10 @@ using namespace ruzoz;
 // SDL's disk driver writes the output here as the mix is: stereo float.
 std::filesystem::path recording;
 
-// With the game held and its effects over, the output's last half second
-// is not silent: the music plays. The file starts anew at each reopen.
-bool MusicSounds() {
-  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+// Whether the recording's last `seconds` (all of it: 0) are not silent.
+bool Sounds(double seconds = 0) {
   const std::string raw = testsupport::ReadText(recording);
-  const std::size_t tail = 44100 / 2 * 8;
+  const std::size_t tail = seconds > 0 ? std::size_t(44100 * seconds) * 8 : raw.size();
   for (std::size_t at = raw.size() - std::min(raw.size(), tail); at + 4 <= raw.size(); at += 4) {
     float sample;
     std::memcpy(&sample, raw.data() + at, 4);
@@ -41,6 +41,20 @@ bool MusicSounds() {
       return true;
   }
   return false;
+}
+
+// With the game held and its effects over, the output's last half second
+// is not silent: the music plays. The file starts anew at each reopen.
+bool MusicSounds() {
+  std::this_thread::sleep_for(std::chrono::milliseconds(1200));
+  return Sounds(0.5);
+}
+
+void UseDiskOutput(const testsupport::DataCopy &dir) {
+  platform::UseHeadlessDrivers();
+  recording = dir / "output.raw";
+  setenv("SDL_AUDIODRIVER", "disk", 1);
+  setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
 }
 
 struct Game {
@@ -66,9 +80,10 @@ void AfterFrame(long long frame, void *context) {
     game.lostAt = -1;
   }
   EXPECT_FALSE(game.lostAt >= 0 && effects > 0) << frame << ": played, and still lost";
-  if (frame != 1500 && frame != 4500)
+  if (frame != 10 && frame != 1500 && frame != 4500)
     return;
   EXPECT_TRUE(MusicSounds()) << frame << ": no music before the loss";
+  const std::uintmax_t recorded = std::filesystem::file_size(recording);
   for (int i = 0; i < effectCount; ++i)
     game.before[i] = effectBuffers[i].get();
   // A capture device or another output going away changes nothing.
@@ -80,10 +95,28 @@ void AfterFrame(long long frame, void *context) {
     continue;
   for (int i = 0; i < effectCount; ++i)
     EXPECT_TRUE(effectBuffers[i]->GetStatus() & SoundBuffer::statusLost) << frame << " " << i;
+  // On the title no effect plays for long, and the music does not wait.
+  EXPECT_LT(std::filesystem::file_size(recording), recorded) << frame << ": not reopened at once";
+  EXPECT_TRUE(MusicSounds()) << frame << ": no music on the new output";
+  EXPECT_EQ(replay::recordedSound().EffectCount(), effects) << frame;
   game.lostAt = frame;
+  if (frame != 10)
+    return;
+  // No output to move to (a folder can't be recorded into): the music waits
+  // for an output device to come.
+  setenv("SDL_DISKAUDIOFILE", recording.parent_path().c_str(), 1);
+  platform::SimulateEvent(platform::SimulatedEvent::audioRemoved);
+  for (Message message; platform::EventInput().TakeMessage(message);)
+    continue;
+  EXPECT_EQ(platform::AudioDeviceId(), 0u);
+  setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
+  platform::NoteAudioDeviceAdded(true);
+  EXPECT_EQ(platform::AudioDeviceId(), 0u) << "a microphone is no output";
+  platform::NoteAudioDeviceAdded(false);
+  EXPECT_TRUE(MusicSounds()) << "no music on the output that came";
 }
 
-TEST(AudioDeviceLoss, TheNextEffectReopensTheOutputAndTheGameAndMusicGoOn) {
+TEST(AudioDeviceLoss, MusicMovesAtOnceTheNextEffectRestoresTheBuffersAndTheGameGoesOn) {
   testsupport::DataCopy dir;
   testsupport::InDirectory in(dir.path());
   std::ifstream keys(std::string(RUZOZ_GOLDEN_DIR) + "/autopilot_game.keys");
@@ -91,10 +124,7 @@ TEST(AudioDeviceLoss, TheNextEffectReopensTheOutputAndTheGameAndMusicGoOn) {
   std::string error;
   ASSERT_TRUE(replay::parseScript(keys, events, error)) << error;
 
-  platform::UseHeadlessDrivers();
-  recording = dir / "output.raw";
-  setenv("SDL_AUDIODRIVER", "disk", 1);
-  setenv("SDL_DISKAUDIOFILE", recording.c_str(), 1);
+  UseDiskOutput(dir);
   ASSERT_TRUE(StartUp()) << errorMessage;
 
   Game game;
@@ -102,12 +132,50 @@ TEST(AudioDeviceLoss, TheNextEffectReopensTheOutputAndTheGameAndMusicGoOn) {
   EXPECT_EQ(replay::runReplay(8000, events, nullptr, AfterFrame, &game), 8000)
       << "the game goes on to the end of its script";
   replay::endRecording();
-  EXPECT_EQ(game.restores, 2) << "and not lost at the end";
+  EXPECT_EQ(game.restores, 3) << "and not lost at the end";
   EXPECT_EQ(errorMessage, nullptr);
 
   ShutDown();
   platform::EndVideo();
   EXPECT_EQ(platform::AudioDeviceId(), 0u) << "the output closed";
+}
+
+// A SoundFont that is not there, and one that is no SoundFont: one line
+// says where the game looked and what to set, and it plays on, without
+// music (the system's own SoundFont is not taken instead).
+TEST(SoundFontMissing, StartUpSaysWhereItLookedAndPlaysOnWithEffectsOnly) {
+  ASSERT_NE(platform::FindSoundFont(nullptr), "") << "install timgm6mb-soundfont";
+  testsupport::DataCopy dir;
+  testsupport::InDirectory in(dir.path());
+  std::ofstream(dir / "text.sf2") << "not a SoundFont";
+  const std::pair<std::string, std::string> cases[] = {
+      {dir / "gone.sf2", "music off: no SoundFont at " + (dir / "gone.sf2").string()},
+      {dir / "text.sf2",
+       "music off: " + (dir / "text.sf2").string() + " is not a usable SoundFont"},
+  };
+  for (const auto &[soundFont, said] : cases) {
+    SCOPED_TRACE(soundFont);
+    UseDiskOutput(dir);
+    setenv("SDL_SOUNDFONTS", soundFont.c_str(), 1);
+    testing::internal::CaptureStderr();
+    const bool started = StartUp();
+    std::string err = testing::internal::GetCapturedStderr();
+    // SDL's disk driver announces itself in two lines.
+    for (int line = 0; line < 2 && err.rfind("CRITICAL: ", 0) == 0; ++line)
+      err.erase(0, err.find('\n') + 1);
+    EXPECT_TRUE(started) << errorMessage;
+    EXPECT_EQ(err, said + "; set SDL_SOUNDFONTS=/path/to/file.sf2\n");
+    PlayMusic(); // Space on the title
+    SetMusicRepeats(999);
+    std::this_thread::sleep_for(std::chrono::milliseconds(600));
+    EXPECT_FALSE(Sounds()) << "music";
+    PlaySoundEffect(sfxGet);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    EXPECT_TRUE(Sounds()) << "no effect";
+    ShutDown();
+    platform::EndVideo();
+  }
+  unsetenv("SDL_SOUNDFONTS");
 }
 
 } // namespace

@@ -180,6 +180,8 @@ void ShowGameWindow() {}
 void HideGameWindow() {}
 bool CreateRenderer() { return true; }
 bool EnterFullScreen() { return true; }
+// The page is the window.
+bool EnterWindowedMode() { return true; }
 bool SetLogicalSize() { return true; }
 bool CreateFront() { return true; }
 bool CreateBackBuffer() {

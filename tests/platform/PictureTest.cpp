@@ -16,22 +16,17 @@ using platform::PictureArea;
 namespace {
 
 TEST(PlacePicture, LargestFourByThreeAreaOrWholeMultiples) {
-  const struct {
-    int width, height;
-    bool integer;
-    PictureArea area;
-  } rows[] = {{1366, 768, false, {171, 0, 1024, 768, 2}},
-              {1920, 1080, false, {240, 0, 1440, 1080, 3}},
-              {1280, 800, false, {107, 0, 1066, 800, 2}},
-              {1280, 960, false, {0, 0, 1280, 960, 2}},
-              {1024, 1366, false, {0, 299, 1024, 768, 2}},
-              {320, 200, false, {27, 0, 266, 200, 1}},
-              {1920, 1080, true, {320, 60, 1280, 960, 2}},
-              {600, 400, true, {33, 0, 533, 400, 1}},
-              {0, 0, false, {0, 0, 0, 0, 1}}};
-  for (const auto &row : rows)
-    EXPECT_EQ(platform::PlacePicture(row.width, row.height, row.integer), row.area)
-        << row.width << " x " << row.height << (row.integer ? " whole" : "");
+  // The window, whole multiples only; the picture's x, y, width, height, multiple.
+  const int rows[][8] = {
+      {1366, 768, 0, 171, 0, 1024, 768, 2},  {1920, 1080, 0, 240, 0, 1440, 1080, 3},
+      {1280, 800, 0, 107, 0, 1066, 800, 2},  {1280, 960, 0, 0, 0, 1280, 960, 2},
+      {1024, 1366, 0, 0, 299, 1024, 768, 2}, {320, 200, 0, 27, 0, 266, 200, 1},
+      {1366, 768, 1, 363, 144, 640, 480, 1}, {1920, 1080, 1, 320, 60, 1280, 960, 2},
+      {600, 400, 1, 33, 0, 533, 400, 1},     {0, 0, 0, 0, 0, 0, 0, 1}};
+  for (const auto &r : rows)
+    EXPECT_EQ(platform::PlacePicture(r[0], r[1], r[2] != 0),
+              (PictureArea{r[3], r[4], r[5], r[6], r[7]}))
+        << r[0] << " x " << r[1] << (r[2] != 0 ? " whole" : "");
 }
 
 TEST(WaitForBlank, FromFiftyNineHertz) { // 59.94 Hz as some systems count it; 0: unknown
@@ -84,18 +79,12 @@ class Picture : public Screen, public testing::WithParamInterface<bool> {};
 // them for a linear step) where the scale is not whole.
 TEST_P(Picture, StripesStaySharpAndTheBordersBlack) {
   platform::PresentStraight(GetParam());
-  const struct {
-    int width, height;
-    bool integer;
-  } sizes[] = {{1366, 768, false},
-               {1920, 1080, false},
-               {1280, 800, false},
-               {1280, 960, false},
-               {1920, 1080, true}};
-  for (const auto &size : sizes) {
-    platform::SetIntegerScale(size.integer);
-    SDL_SetWindowSize(platform::gameWindow, size.width, size.height);
-    const PictureArea a = platform::PlacePicture(size.width, size.height, size.integer);
+  const int sizes[][3] = {
+      {1366, 768, 0}, {1920, 1080, 0}, {1280, 800, 0}, {1280, 960, 0}, {1920, 1080, 1}};
+  for (const auto &[width, height, integer] : sizes) {
+    platform::SetIntegerScale(integer != 0);
+    SDL_SetWindowSize(platform::gameWindow, width, height);
+    const PictureArea a = platform::PlacePicture(width, height, integer != 0);
     for (const bool across : {true, false}) {
       for (int y = 0; y < 480; ++y)
         for (int x = 0; x < 640; ++x)
@@ -105,9 +94,9 @@ TEST_P(Picture, StripesStaySharpAndTheBordersBlack) {
       auto at = [&](int i) {
         return across ? shown(a.x + i, a.y + a.height / 2) : shown(a.x + a.width / 2, a.y + i);
       };
-      SCOPED_TRACE(std::to_string(size.width) + (across ? " across" : " down"));
+      SCOPED_TRACE(std::to_string(width) + (across ? " across" : " down"));
       if ((across ? a.x : a.y) > 0) {
-        EXPECT_EQ(at(-1) | shown(0, 0) | shown(size.width - 1, size.height - 1), 0u);
+        EXPECT_EQ(at(-1) | shown(0, 0) | shown(width - 1, height - 1), 0u);
       }
       int pure = 0, blended = 0, blendedRun = 0, run = 0, longestRun = 0;
       Uint32 previous = 0;

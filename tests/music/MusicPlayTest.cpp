@@ -143,22 +143,16 @@ protected:
 TEST_F(MusicStep, EachFailureStoresItsTextAndTheFirstOneWins) {
   const char *const badStyle = "style \"s\"\npart b channel 1 program 38 mode chord\npattern p\n";
   const char *const badForm = "template \"t\"\nlength 4\nsignpost 1 group 7\nend\n";
-  // The synth (0 none, 1 without instruments, 2 working), what becomes of
-  // `files` (null kept, "" removed), the text stored and what is said. The
-  // music plays with a working synth and no text; without instruments the
-  // game starts without it.
-  const std::tuple<int, std::array<const char *, 3>, const char *, const char *> cases[] = {
+  const std::string gone = ": cannot be opened: No such file or directory\n";
+  // The synth (0 none, 1 without instruments: the game starts without music,
+  // 2 working), what becomes of `files` (null kept, "" removed), the text
+  // stored and what is said.
+  const std::tuple<int, std::array<const char *, 3>, const char *, std::string> cases[] = {
       {0, {""}, texts::synthFailed, ""},
-      {1, {""}, texts::musicFailed, "Template1.tpl: cannot be opened: No such file or directory\n"},
+      {1, {""}, texts::musicFailed, "Template1.tpl" + gone},
       {1, {}, nullptr, ""},
-      {2,
-       {"", ""},
-       texts::musicFailed,
-       "Template1.tpl: cannot be opened: No such file or directory\n"},
-      {2,
-       {nullptr, "", ""},
-       texts::musicFailed,
-       "Style1.sty: cannot be opened: No such file or directory\n"},
+      {2, {"", ""}, texts::musicFailed, "Template1.tpl" + gone},
+      {2, {nullptr, "", ""}, texts::musicFailed, "Style1.sty" + gone},
       {2, {nullptr, badStyle, ""}, texts::musicFailed, "Style1.sty:3: expected a quoted name\n"},
       {2, {badForm}, texts::musicFailed, "music: the chord map has no signpost chord of group 7\n"},
   };
@@ -288,13 +282,12 @@ TEST(MusicSoundFont, EnvironmentEntriesAloneElseDebiansDefaults) {
   std::ofstream(mine) << "x";
   const std::string fallback = platform::FindSoundFont(nullptr);
   ASSERT_EQ(fallback.rfind("/usr/share/sounds/sf2/", 0), 0u) << "install timgm6mb-soundfont";
-  const std::pair<std::string, std::string> cases[] = {
-      {missing + ":" + mine, mine},
-      {dir.path().string() + ":" + mine, mine}, // a folder is no SoundFont
-      {missing, ""},                            // what the player named, or nothing
-      {"", fallback},
-      {"::", fallback},
-  };
+  // A folder is no SoundFont; what the player named, or nothing.
+  const std::pair<std::string, std::string> cases[] = {{missing + ":" + mine, mine},
+                                                       {dir.path().string() + ":" + mine, mine},
+                                                       {missing, ""},
+                                                       {"", fallback},
+                                                       {"::", fallback}};
   for (const auto &[list, found] : cases)
     EXPECT_EQ(platform::FindSoundFont(list.c_str()), found) << list;
 }

@@ -54,15 +54,14 @@ Bytes makeBmp(int headerSize, int bits, int width, int height,
               const std::vector<std::uint32_t> &palette, std::uint32_t (*f)(int, int)) {
   const int rows = height < 0 ? -height : height;
   const std::size_t stride = std::size_t((width * bits + 31) / 32) * 4;
-  const std::size_t entry = headerSize == 12 ? 3 : 4;
+  const bool core = headerSize == 12;
+  const std::size_t entry = core ? 3 : 4;
   const std::size_t offset = 14 + headerSize + palette.size() * entry;
   Bytes b(offset + stride * rows, 0);
-  b[0] = 'B';
-  b[1] = 'M';
+  put(b, 0, 'B' | 'M' << 8, 2);
   put(b, 2, std::uint32_t(b.size()), 4);
   put(b, 10, std::uint32_t(offset), 4);
   put(b, 14, headerSize, 4);
-  const bool core = headerSize == 12;
   put(b, 18, std::uint32_t(width), core ? 2 : 4);
   put(b, core ? 20 : 22, std::uint32_t(height), core ? 2 : 4);
   put(b, core ? 22 : 26, 1, 2);
@@ -73,13 +72,11 @@ Bytes makeBmp(int headerSize, int bits, int width, int height,
     put(b, 14 + headerSize + i * entry, palette[i], 3);
   for (int y = 0; y < rows; ++y) {
     const std::size_t row = offset + stride * std::size_t(height < 0 ? y : rows - 1 - y);
-    for (int x = 0; x < width; ++x) {
-      const std::uint32_t v = f(x, y);
+    for (int x = 0; x < width; ++x)
       if (bits >= 24)
-        put(b, row + std::size_t(x) * (bits / 8), v, bits / 8);
+        put(b, row + std::size_t(x) * (bits / 8), f(x, y), bits / 8);
       else
-        b[row + x * bits / 8] |= std::uint8_t(v << (8 - bits - x * bits % 8));
-    }
+        b[row + x * bits / 8] |= std::uint8_t(f(x, y) << (8 - bits - x * bits % 8));
   }
   return b;
 }

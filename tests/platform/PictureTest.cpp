@@ -79,6 +79,7 @@ class Picture : public Screen, public testing::WithParamInterface<bool> {};
 // them for a linear step) where the scale is not whole.
 TEST_P(Picture, StripesStaySharpAndTheBordersBlack) {
   platform::PresentStraight(GetParam());
+  const Uint32 white = widened(0xFFFF), red = widened(0xF800);
   const int sizes[][3] = {
       {1366, 768, 0}, {1920, 1080, 0}, {1280, 800, 0}, {1280, 960, 0}, {1920, 1080, 1}};
   for (const auto &[width, height, integer] : sizes) {
@@ -102,15 +103,11 @@ TEST_P(Picture, StripesStaySharpAndTheBordersBlack) {
       Uint32 previous = 0;
       for (int i = 0; i < length; ++i) {
         const Uint32 pixel = at(i);
-        if (pixel != widened(0xFFFF) && pixel != widened(0xF800)) {
-          ++blended;
-          run = 0;
-          ASSERT_EQ(pixel >> 16, 0xFFu) << i << ": not between the two";
-          ASSERT_LE(++blendedRun, 2) << i;
-          continue;
-        }
-        blendedRun = 0;
-        run = pixel == previous ? run + 1 : 1;
+        const bool mixed = pixel != white && pixel != red;
+        ASSERT_EQ(pixel >> 16, 0xFFu) << i << ": not between the two";
+        ASSERT_LE(blendedRun = mixed ? blendedRun + 1 : 0, 2) << i;
+        blended += mixed;
+        run = mixed ? 0 : pixel == previous ? run + 1 : 1;
         pure += run == 1;
         longestRun = std::max(longestRun, run);
         previous = pixel;

@@ -73,17 +73,15 @@ TEST(Options, TheReadmeAndTheManPageListEveryOption) {
   for (std::size_t at; (at = manPage.find("\\-")) != std::string::npos;)
     manPage.erase(at, 1);
   const std::string readme = ReadText(fs::path(RUZOZ_SOURCE_DIR) / "README.md");
-  std::istringstream lines(usage());
+  std::istringstream words(usage());
   int options = 0;
-  for (std::string line; std::getline(lines, line);) {
-    std::istringstream words(line);
-    for (std::string word; words >> word && word[0] == '-'; ++options) {
-      if (word.back() == ',')
-        word.pop_back();
+  for (std::string word; words >> word;)
+    if (word[0] == '-') {
+      word = word.substr(0, word.find(','));
+      ++options;
       EXPECT_NE(readme.find("`" + word), std::string::npos) << word << " not in the README";
       EXPECT_NE(manPage.find(word), std::string::npos) << word << " not in the man page";
     }
-  }
   EXPECT_EQ(options, 9);
 }
 
@@ -126,8 +124,7 @@ TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
   }
 }
 
-class FakeQueue final : public Input {
-public:
+struct FakeQueue final : Input {
   std::deque<Message> messages;
   int waits = 0;
   bool TakeMessage(Message &message) override {

@@ -5,6 +5,7 @@
 #include "platform/Window.h"
 #include "web/Internal.h"
 #include "web/Page.h"
+#include "web/RefreshSlots.h"
 
 #include <emscripten.h>
 
@@ -12,19 +13,16 @@ namespace ruzoz::web {
 
 bool headless = false;
 long long framesShown = 0;
-std::int64_t refreshMicroseconds = 0;
 
 namespace {
 
 bool (*refreshStep)() = nullptr;
 
-// Frames can start only at the display's refreshes, and a browser's
-// refresh times jitter around the display's period (here by 0.1 ms): at
-// 60 Hz one would often come a hair before a whole 1/60 s has passed and
-// the frame would wait a refresh more. So the clock says it ticks 3 % slower
-// than the microseconds it counts: a frame time is then 16.17 ms, which a
-// 60 Hz refresh passes and half of a 120 Hz pair does not.
-constexpr std::uint64_t refreshClockFrequency = 970000;
+// Frames can start only at the display's refreshes, whose times jitter and
+// whose rate need not be 60 Hz: the clock counts 1/60 s slots, and one
+// frame at most runs in each (web/RefreshSlots.h).
+RefreshSlots refreshSlots;
+std::int64_t refreshTicks = 0;
 
 } // namespace
 
@@ -83,7 +81,7 @@ extern "C" {
 
 EMSCRIPTEN_KEEPALIVE int ruzoz_page_refresh(double milliseconds) {
   using namespace ruzoz::web;
-  refreshMicroseconds = static_cast<std::int64_t>(milliseconds * 1000.0);
+  refreshTicks = refreshSlots.Ticks(static_cast<std::int64_t>(milliseconds * 1000.0));
   return refreshStep != nullptr && refreshStep() ? 1 : 0;
 }
 
@@ -132,12 +130,14 @@ private:
   bool listening = false;
 };
 
-// Each read gives the refresh being handled.
+// Each read gives the slot of the refresh being handled.
 class RefreshClock final : public Clock {
 public:
-  std::uint64_t CounterFrequency() override { return web::refreshClockFrequency; }
-  std::int64_t ReadCounter() override { return web::refreshMicroseconds; }
-  std::int64_t ReadMilliseconds() override { return ReadCounter() / 1000; }
+  std::uint64_t CounterFrequency() override { return web::RefreshSlots::frequency; }
+  std::int64_t ReadCounter() override { return web::refreshTicks; }
+  std::int64_t ReadMilliseconds() override {
+    return ReadCounter() * 1000 / web::RefreshSlots::frequency;
+  }
   void Doze() override {}
 };
 

@@ -9,8 +9,6 @@ namespace ruzoz::web {
 extern bool headless;
 // Frames flipped since the start; the page's test reads it.
 extern long long framesShown;
-// The time of the display refresh being handled, in microseconds.
-extern std::int64_t refreshMicroseconds;
 // The back buffer, 640 x 480 RGB565.
 const std::uint16_t *BackBuffer();
 // Closes the audio output and stops the synth's use of it.

@@ -6,6 +6,8 @@ target_link_libraries(ruzoz_platform PUBLIC ruzoz_ports)
 
 ruzoz_folder_library(ruzoz_shell shell)
 target_link_libraries(ruzoz_shell PUBLIC ruzoz_screens ruzoz_platform)
+set_source_files_properties(shell/Options.cpp PROPERTIES
+  COMPILE_DEFINITIONS RUZOZ_VERSION="${PROJECT_VERSION}")
 
 # The data files and the SoundFont, preloaded into the page's file system:
 # the data in the working directory, the SoundFont where Debian keeps it.

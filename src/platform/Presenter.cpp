@@ -93,6 +93,18 @@ bool makeFrontColours(SDL_PixelFormat *format) {
 using Narrow16 = Uint16 __attribute__((vector_size(2 * 16)));
 using Wide16 = Uint32 __attribute__((vector_size(4 * 16)));
 
+// Lane i of `out` is lane mask[i] of v. Clang (the fuzz build) has no
+// shuffle by a mask known only at run time; a loop it vectorises does. (By
+// reference, as blend.)
+inline void pick(const Wide16 &v, const Wide16 &mask, Wide16 &out) {
+#if defined(__clang__)
+  for (int i = 0; i < 16; ++i)
+    out[i] = v[mask[i] & 15];
+#else
+  out = __builtin_shuffle(v, mask);
+#endif
+}
+
 // a + (b - a) * weight / 256 in each of the four bytes. (By reference: the
 // vectors' size is not the same in every clone.)
 template <class Weight>
@@ -228,8 +240,9 @@ RUZOZ_WIDE_VECTORS void filterAcross(Wide16 *out, int first, int last) {
     const Group &group = groups[g];
     Wide16 line;
     std::memcpy(&line, widened + group.base, sizeof line);
-    const Wide16 left = __builtin_shuffle(line, group.first);
-    const Wide16 right = __builtin_shuffle(line, group.second);
+    Wide16 left, right;
+    pick(line, group.first, left);
+    pick(line, group.second, right);
     blend(left, right, group.weight, out[g]);
   }
 }

@@ -6,7 +6,6 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstring>
 
 namespace ruzoz::platform {
@@ -179,18 +178,9 @@ public:
 private:
   // SDL holds the device lock while it runs this.
   static void Callback(void *self, Uint8 *stream, int len) {
-    static_cast<SdlAudioOutput *>(self)->Mix(reinterpret_cast<float *>(stream),
-                                             len / int(sizeof(float) * mixChannels));
-  }
-
-  void Mix(float *out, int frames) {
-    std::fill(out, out + frames * mixChannels, 0.0f);
-    if (music)
-      music->MixInto(out, frames);
-    if (effects)
-      effects->MixInto(out, frames);
-    for (int i = 0; i < frames * mixChannels; ++i)
-      out[i] = std::clamp(out[i], -1.0f, 1.0f);
+    auto *output = static_cast<SdlAudioOutput *>(self);
+    MixOutput(reinterpret_cast<float *>(stream), len / int(sizeof(float) * mixChannels),
+              output->music, output->effects);
   }
 
   bool OpenDefault() {

@@ -1,10 +1,8 @@
 #include "platform/SdlObjects.h"
 #include "platform/Window.h"
 #include "ports/BitmapImage.h"
-#include "ports/DataFile.h"
 
 #include <cstring>
-#include <vector>
 
 namespace ruzoz::platform {
 
@@ -24,10 +22,8 @@ class BackBufferVideo final : public Video {
 public:
   // Read and converted by the one bitmap reader every platform shares.
   bool LoadImage(const char *fileName, Surface &out) override {
-    std::vector<std::uint8_t> bytes;
     Rgb565Image picture;
-    if (backBuffer == nullptr || !ReadDataFile(fileName, DataKind::image, bytes) ||
-        !DecodeBitmap(bytes.data(), bytes.size(), picture))
+    if (backBuffer == nullptr || !LoadBitmapFile(fileName, picture))
       return false;
     SDL_Surface *image =
         SDL_CreateRGBSurfaceWithFormat(0, picture.width, picture.height, 16, backBufferFormat);

@@ -19,17 +19,6 @@ static_assert(mixChannels == 2, "the synth renders interleaved stereo");
 
 namespace {
 
-// Defaults of these changed between FluidSynth versions: pin them.
-constexpr float synthGain = 0.4f;
-constexpr double reverbRoomSize = 0.55;
-constexpr double reverbDamping = 0.35;
-constexpr double reverbWidth = 0.8;
-constexpr double reverbLevel = 0.55;
-constexpr int chorusVoices = 3;
-constexpr double chorusLevel = 1.2;
-constexpr double chorusSpeed = 0.3;
-constexpr double chorusDepthMs = 8.0;
-
 bool IsFile(const std::string &path) {
   std::error_code error;
   return !path.empty() && std::filesystem::is_regular_file(path, error);
@@ -87,17 +76,25 @@ public:
   }
 
   bool Configure() override {
-    fluid_synth_set_gain(synth_, synthGain);
+    fluid_synth_set_gain(synth_, synthSettings::gain);
     bool ok = fluid_synth_reverb_on(synth_, -1, 1) == FLUID_OK;
-    ok = fluid_synth_set_reverb_group_roomsize(synth_, -1, reverbRoomSize) == FLUID_OK && ok;
-    ok = fluid_synth_set_reverb_group_damp(synth_, -1, reverbDamping) == FLUID_OK && ok;
-    ok = fluid_synth_set_reverb_group_width(synth_, -1, reverbWidth) == FLUID_OK && ok;
-    ok = fluid_synth_set_reverb_group_level(synth_, -1, reverbLevel) == FLUID_OK && ok;
+    ok = fluid_synth_set_reverb_group_roomsize(synth_, -1, synthSettings::reverbRoomSize) ==
+             FLUID_OK &&
+         ok;
+    ok = fluid_synth_set_reverb_group_damp(synth_, -1, synthSettings::reverbDamping) == FLUID_OK &&
+         ok;
+    ok = fluid_synth_set_reverb_group_width(synth_, -1, synthSettings::reverbWidth) == FLUID_OK &&
+         ok;
+    ok = fluid_synth_set_reverb_group_level(synth_, -1, synthSettings::reverbLevel) == FLUID_OK &&
+         ok;
     ok = fluid_synth_chorus_on(synth_, -1, 1) == FLUID_OK && ok;
-    ok = fluid_synth_set_chorus_group_nr(synth_, -1, chorusVoices) == FLUID_OK && ok;
-    ok = fluid_synth_set_chorus_group_level(synth_, -1, chorusLevel) == FLUID_OK && ok;
-    ok = fluid_synth_set_chorus_group_speed(synth_, -1, chorusSpeed) == FLUID_OK && ok;
-    ok = fluid_synth_set_chorus_group_depth(synth_, -1, chorusDepthMs) == FLUID_OK && ok;
+    ok = fluid_synth_set_chorus_group_nr(synth_, -1, synthSettings::chorusVoices) == FLUID_OK && ok;
+    ok = fluid_synth_set_chorus_group_level(synth_, -1, synthSettings::chorusLevel) == FLUID_OK &&
+         ok;
+    ok = fluid_synth_set_chorus_group_speed(synth_, -1, synthSettings::chorusSpeed) == FLUID_OK &&
+         ok;
+    ok = fluid_synth_set_chorus_group_depth(synth_, -1, synthSettings::chorusDepthMs) == FLUID_OK &&
+         ok;
     ok = fluid_synth_set_chorus_group_type(synth_, -1, FLUID_CHORUS_MOD_SINE) == FLUID_OK && ok;
     return ok;
   }

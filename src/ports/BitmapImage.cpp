@@ -1,5 +1,7 @@
 #include "ports/BitmapImage.h"
 
+#include "ports/DataFile.h"
+
 namespace ruzoz {
 
 namespace {
@@ -84,6 +86,12 @@ bool DecodeBitmap(const std::uint8_t *bytes, std::size_t size, Rgb565Image &out)
     }
   }
   return true;
+}
+
+bool LoadBitmapFile(const char *fileName, Rgb565Image &out) {
+  std::vector<std::uint8_t> file;
+  return ReadDataFile(fileName, DataKind::image, file) &&
+         DecodeBitmap(file.data(), file.size(), out);
 }
 
 } // namespace ruzoz

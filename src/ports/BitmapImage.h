@@ -25,4 +25,7 @@ struct Rgb565Image {
 // large (over 4096 x 4096 pixels).
 bool DecodeBitmap(const std::uint8_t *bytes, std::size_t size, Rgb565Image &out);
 
+// A data file (ReadDataFile, as an image) decoded; false when either fails.
+bool LoadBitmapFile(const char *fileName, Rgb565Image &out);
+
 } // namespace ruzoz

@@ -45,8 +45,12 @@ public:
   virtual void MixInto(float *out, int frames) = 0;
 };
 
+// One pull of the output: silence, the music, then the effects, clamped to
+// -1..1. Either source may be null.
+void MixOutput(float *out, int frames, MixSource *music, MixSource *effects);
+
 // The one audio output. Its thread mixes silence, the music source, then
-// the effects source, clamped, while holding the lock.
+// the effects source (MixOutput), while holding the lock.
 class AudioOutput {
 public:
   virtual ~AudioOutput() = default;
@@ -69,6 +73,20 @@ public:
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
 };
+
+// How every platform's synth sounds. Defaults of these changed between
+// FluidSynth versions: pinned, and the same on every platform.
+namespace synthSettings {
+constexpr float gain = 0.4f;
+constexpr double reverbRoomSize = 0.55;
+constexpr double reverbDamping = 0.35;
+constexpr double reverbWidth = 0.8;
+constexpr double reverbLevel = 0.55;
+constexpr int chorusVoices = 3;
+constexpr double chorusLevel = 1.2;
+constexpr double chorusSpeed = 0.3;
+constexpr double chorusDepthMs = 8.0;
+} // namespace synthSettings
 
 // The music's instruments. Only the mixing thread plays it once the music
 // is connected to an output.

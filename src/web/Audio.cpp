@@ -269,15 +269,8 @@ public:
   float *Mix(int frames) {
     if (!open || frames <= 0 || frames > maxPullFrames)
       return nullptr;
-    float *out = mixBuffer;
-    std::fill(out, out + frames * mixChannels, 0.0f);
-    if (music)
-      music->MixInto(out, frames);
-    if (effects)
-      effects->MixInto(out, frames);
-    for (int i = 0; i < frames * mixChannels; ++i)
-      out[i] = std::clamp(out[i], -1.0f, 1.0f);
-    return out;
+    MixOutput(mixBuffer, frames, music, effects);
+    return mixBuffer;
   }
 
 private:
@@ -291,17 +284,6 @@ PageAudioOutput &Output() {
   return output;
 }
 
-// The settings of the SDL build's synth.
-constexpr float synthGain = 0.4f;
-constexpr double reverbRoomSize = 0.55;
-constexpr double reverbDamping = 0.35;
-constexpr double reverbWidth = 0.8;
-constexpr double reverbLevel = 0.55;
-constexpr int chorusVoices = 3;
-constexpr double chorusLevel = 1.2;
-constexpr double chorusSpeed = 0.3;
-constexpr double chorusDepthMs = 8.0;
-
 enum SynthEvent { noteOn, noteOff, programChange, controlChange, allNotesOff };
 
 class PageSynth final : public Synth {
@@ -310,7 +292,8 @@ public:
   ~PageSynth() override { ruzoz_synth_delete(); }
 
   bool Configure() override {
-    return ruzoz_synth_configure(synthGain, reverbRoomSize, reverbDamping, reverbWidth, reverbLevel,
+    using namespace synthSettings;
+    return ruzoz_synth_configure(gain, reverbRoomSize, reverbDamping, reverbWidth, reverbLevel,
                                  chorusVoices, chorusLevel, chorusSpeed, chorusDepthMs) != 0;
   }
   bool DownloadInstruments() override {

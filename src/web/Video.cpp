@@ -4,7 +4,6 @@
 
 #include "platform/Window.h"
 #include "ports/BitmapImage.h"
-#include "ports/DataFile.h"
 #include "ports/Texts.h"
 #include "web/Internal.h"
 
@@ -13,7 +12,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <iterator>
-#include <vector>
 
 namespace ruzoz::platform {
 
@@ -82,11 +80,8 @@ public:
   bool LoadImage(const char *fileName, Surface &out) override {
     if (!backBufferMade)
       return false;
-    std::vector<std::uint8_t> file;
-    if (!ReadDataFile(fileName, DataKind::image, file))
-      return false;
     auto *picture = new Picture;
-    if (!DecodeBitmap(file.data(), file.size(), picture->image)) {
+    if (!LoadBitmapFile(fileName, picture->image)) {
       delete picture;
       return false;
     }

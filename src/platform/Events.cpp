@@ -62,23 +62,54 @@ int virtualKey(const SDL_Keysym &keysym) {
   return vkUnmapped;
 }
 
-Message translate(const SDL_Event &event) {
+// The one rule of repeat for the keyboard and the pads (ports/KeyRepeat.h).
+KeyRepeat keyRepeat;
+// SDL follows a key-down with the character it typed, if any.
+enum class LastEvent { none, press, droppedRepeat } lastEvent = LastEvent::none;
+
+// False when the event is no message at all: the platform's own repeats
+// and the characters they typed.
+bool translate(const SDL_Event &event, std::uint64_t now, Message &message) {
+  const LastEvent last = lastEvent;
+  lastEvent = LastEvent::none;
+  message = Message{MessageKind::other, 0};
   if (event.type == SDL_KEYDOWN) {
+    if (event.key.repeat != 0) {
+      lastEvent = LastEvent::droppedRepeat;
+      return false;
+    }
     const SDL_Keycode key = event.key.keysym.sym;
     // Alt+key is a system key, not one of the game's: Alt+Enter must not
     // open the story screen.
     if ((event.key.keysym.mod & KMOD_ALT) != 0) {
-      if (isEnter(key) && event.key.repeat == 0)
+      if (isEnter(key))
         ToggleFullScreen();
-      return Message{MessageKind::other, 0};
+    } else {
+      message = Message{MessageKind::keyDown, virtualKey(event.key.keysym)};
     }
-    return Message{MessageKind::keyDown, virtualKey(event.key.keysym)};
+    keyRepeat.Press(event.key.keysym.scancode, message, now);
+    lastEvent = LastEvent::press;
+    return true;
   }
+  if (event.type == SDL_KEYUP) {
+    keyRepeat.Release(event.key.keysym.scancode);
+    return true;
+  }
+  if (event.type == SDL_TEXTINPUT) {
+    if (last == LastEvent::droppedRepeat)
+      return false;
+    if (last == LastEvent::press)
+      keyRepeat.TypedCharacter();
+    return true;
+  }
+  if (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_FOCUS_LOST)
+    keyRepeat.Stop(); // the keys' releases go elsewhere now
   if (event.type == SDL_QUIT ||
       (event.type == SDL_WINDOWEVENT && event.window.event == SDL_WINDOWEVENT_CLOSE)) {
     // Gone from the screen at once; the game shuts down on the message.
     HideGameWindow();
-    return Message{MessageKind::destroy, 0};
+    message = Message{MessageKind::destroy, 0};
+    return true;
   }
   // A removed output device loses the effect buffers (the next effect played
   // restores them) and moves the music to the default output. For the keys
@@ -87,29 +118,34 @@ Message translate(const SDL_Event &event) {
     NoteAudioDeviceRemoved(event.adevice.which, event.adevice.iscapture != 0);
   if (event.type == SDL_AUDIODEVICEADDED)
     NoteAudioDeviceAdded(event.adevice.iscapture != 0);
-  return Message{MessageKind::other, 0};
+  return true;
 }
 
 class EventQueue final : public Input {
 public:
   bool TakeMessage(Message &message) override {
     const std::uint64_t now = SDL_GetTicks64();
-    if (Pads().Take(now, message))
+    // A repeat's character comes right after it, as a key-down's does.
+    if (keyRepeat.CharacterPending() && keyRepeat.Take(now, message))
       return true;
+    if (Pads().Take(message))
+      return true;
+    // What happened comes before a repeat that is due: a key let go in the
+    // meantime sends no more.
     SDL_Event event;
     while (SDL_PollEvent(&event) != 0) {
-      if (!TakeGamepadEvent(event, now)) {
-        message = translate(event);
+      if (TakeGamepadEvent(event, now)) {
+        if (Pads().Take(message))
+          return true;
+      } else if (translate(event, now, message)) {
         return true;
       }
-      if (Pads().Take(now, message))
-        return true;
     }
-    return false;
+    return keyRepeat.Take(now, message);
   }
-  // Up in time for a gamepad's next repeat.
+  // Up in time for the next repeat.
   void WaitForMessage(int milliseconds) override {
-    const int repeat = Pads().UntilRepeat(SDL_GetTicks64());
+    const int repeat = keyRepeat.Until(SDL_GetTicks64());
     if (repeat == 0)
       return;
     SDL_WaitEventTimeout(nullptr, repeat > 0 ? std::min(repeat, milliseconds) : milliseconds);
@@ -119,6 +155,8 @@ public:
 Uint32 windowId() { return gameWindow != nullptr ? SDL_GetWindowID(gameWindow) : 0; }
 
 } // namespace
+
+KeyRepeat &KeyRepeats() { return keyRepeat; }
 
 Input &EventInput() {
   static EventQueue queue;
@@ -138,6 +176,19 @@ bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat, bool numLoc
   event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
   event.key.keysym.mod =
       static_cast<Uint16>((altHeld ? KMOD_LALT : KMOD_NONE) | (numLock ? KMOD_NUM : KMOD_NONE));
+  return SDL_PushEvent(&event) == 1;
+}
+
+bool SimulateKeyUp(const char *keyName) {
+  const SDL_Keycode key = SDL_GetKeyFromName(keyName);
+  if (key == SDLK_UNKNOWN)
+    return false;
+  SDL_Event event{};
+  event.type = SDL_KEYUP;
+  event.key.windowID = windowId();
+  event.key.state = SDL_RELEASED;
+  event.key.keysym.sym = key;
+  event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
   return SDL_PushEvent(&event) == 1;
 }
 

@@ -2,6 +2,7 @@
 // SDL's event queue as the game's messages, and the frame clock.
 
 #include "ports/Input.h"
+#include "ports/KeyRepeat.h"
 
 namespace ruzoz::platform {
 
@@ -9,12 +10,15 @@ namespace ruzoz::platform {
 // codes (the keypad's arrows too), game controllers as keys (Gamepad.h),
 // closing the window as the destroy message, everything else as some other
 // message. Alt+Enter switches the display itself (an other message to
-// the game); a removed audio output is marked lost.
+// the game); a removed audio output is marked lost. SDL's own key repeats
+// are dropped: the keys repeat by the game's rule.
 Input &EventInput();
+KeyRepeat &KeyRepeats();
 Clock &SystemClock();
 // Put events into the real queue, as the keyboard and window would.
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false,
                      bool numLock = false);
+bool SimulateKeyUp(const char *keyName);
 enum class SimulatedEvent {
   keyUp,
   textInput,

@@ -1,5 +1,4 @@
-// Game controllers as the keyboard, then through SDL's queue with a virtual
-// controller.
+// Game controllers through SDL's queue, with a virtual controller.
 
 #include "platform/Gamepad.h"
 #include "platform/Events.h"
@@ -12,7 +11,6 @@
 #include <vector>
 
 using namespace ruzoz;
-using platform::PadKeys;
 
 namespace {
 
@@ -23,74 +21,6 @@ const Seen left = "down 37;", up = "down 38;", right = "down 39;", shift = "down
 
 std::string describe(const Message &m) {
   return m.kind == MessageKind::keyDown ? "down " + std::to_string(m.virtualKey) + ";" : other;
-}
-
-Seen takeAll(PadKeys &pads, std::uint64_t now) {
-  Seen taken;
-  for (Message message; pads.Take(now, message);)
-    taken += describe(message);
-  return taken;
-}
-
-TEST(PadKeys, ControlsAreKeysPressedAndLetGo) {
-  constexpr int x = int(PadKeys::Axis::leftX), y = int(PadKeys::Axis::leftY),
-                trigger = int(PadKeys::Axis::rightTrigger);
-  // 'p': control `which` of `pad` down (1) or up (0); 'm': axis `which` moved; 'u': unplugged.
-  const struct {
-    char act;
-    int pad, which, value;
-    Seen seen;
-  } steps[] = {{'p', 0, PadKeys::dpadLeft, 1, left},
-               {'m', 0, x, -30000, none}, // one key
-               {'p', 0, PadKeys::dpadLeft, 0, none},
-               {'m', 0, x, -13000, none}, // the dead zone's edge holds
-               {'m', 0, x, -12000, other},
-               {'m', 0, y, -16000, none}, // short of half way
-               {'m', 0, y, -20000, up},
-               {'p', 0, PadKeys::buttonA, 1, shift},
-               {'m', 0, trigger, 32767, none},
-               {'p', 0, PadKeys::buttonA, 0, none}, // the trigger holds Shift
-               {'m', 0, y, 0, other},
-               {'m', 0, x, 32767, right},
-               {'p', 1, PadKeys::back, 1, enter},
-               {'u', 0, 0, 0, other + other},
-               {'p', 1, PadKeys::start, 1, escape},
-               {'p', 0, PadKeys::start, 1, none}}; // Space held by the other pad
-  PadKeys pads;
-  for (const auto &s : steps) {
-    if (s.act == 'p')
-      pads.Set(s.pad, PadKeys::Control(s.which), s.value != 0, 0);
-    else if (s.act == 'm')
-      pads.Move(s.pad, PadKeys::Axis(s.which), s.value, 0);
-    else
-      pads.Release(s.pad);
-    EXPECT_EQ(takeAll(pads, 0), s.seen) << &s - steps;
-  }
-  PadKeys fresh;
-  fresh.Set(0, PadKeys::start, true, 0);
-  EXPECT_EQ(takeAll(fresh, 0), space) << "Start alone";
-}
-
-TEST(PadKeys, AHeldKeyRepeatsThirtyTimesASecondAfterHalfASecond) {
-  PadKeys pads;
-  EXPECT_EQ(pads.UntilRepeat(0), -1);
-  pads.Set(0, PadKeys::buttonA, true, 1000);
-  EXPECT_EQ(takeAll(pads, 1000), shift);
-  EXPECT_EQ(pads.UntilRepeat(1100), 400);
-  int repeats = 0;
-  for (std::uint64_t now = 1000; now <= 2500; ++now)
-    repeats += takeAll(pads, now) == shift;
-  EXPECT_EQ(repeats, 31); // at 1500, then every 1/30 s up to 2500
-  // A loop that comes late gets one repeat, not the ones it missed.
-  EXPECT_EQ(takeAll(pads, 4000), shift);
-  EXPECT_GT(pads.UntilRepeat(4000), 0);
-
-  // The newest key repeats; letting it go stops the repeat though another is held.
-  pads.Set(0, PadKeys::dpadUp, true, 4000);
-  EXPECT_EQ(takeAll(pads, 4600), up + up);
-  pads.Set(0, PadKeys::dpadUp, false, 4600);
-  EXPECT_EQ(takeAll(pads, 9000), other);
-  EXPECT_EQ(pads.UntilRepeat(9000), -1);
 }
 
 class VirtualPad : public testing::Test {
@@ -150,7 +80,7 @@ TEST_F(VirtualPad, ButtonsAndStickAreTheGamesKeys) {
   joystick = nullptr;
   SDL_JoystickDetachVirtual(device);
   EXPECT_FALSE(messages().empty());
-  EXPECT_EQ(platform::Pads().UntilRepeat(SDL_GetTicks64()), -1);
+  EXPECT_EQ(platform::KeyRepeats().Until(SDL_GetTicks64()), -1);
 }
 
 TEST_F(VirtualPad, AWaitWakesUpForTheNextRepeat) {

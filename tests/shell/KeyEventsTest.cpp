@@ -22,6 +22,7 @@ protected:
     Message message;
     while (input.TakeMessage(message)) {
     }
+    platform::KeyRepeats().Stop();
   }
   void TearDown() override { platform::EndVideo(); }
 
@@ -37,9 +38,10 @@ protected:
   Input &input = platform::EventInput();
 };
 
-// Each key, also auto-repeated, and with Alt held: Alt+key is the system's
-// (Alt+Enter must not open the story). SDL gives Backspace, Tab and Delete
-// ASCII codes (8, 9, 127): they must not pass through as such.
+// Each key, and with Alt held: Alt+key is the system's (Alt+Enter must not
+// open the story). SDL gives Backspace, Tab and Delete ASCII codes (8, 9,
+// 127): they must not pass through as such. SDL's own repeats are no
+// message: the game makes its own.
 const std::pair<const char *, int> keyRows[] = {
     {"Left", vkLeft},
     {"Right", vkRight},
@@ -61,7 +63,11 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
         for (const bool repeat : {false, true}) {
           const std::string what = (alt ? "Alt+" : "") + key + (repeat ? " (repeat)" : "");
           ASSERT_TRUE(platform::SimulateKeyDown(key.c_str(), alt, repeat)) << what;
-          expectMessage(what, alt ? MessageKind::other : MessageKind::keyDown, alt ? 0 : code);
+          Message message;
+          if (repeat)
+            EXPECT_FALSE(input.TakeMessage(message)) << what;
+          else
+            expectMessage(what, alt ? MessageKind::other : MessageKind::keyDown, alt ? 0 : code);
         }
     }
   }
@@ -87,6 +93,38 @@ TEST_F(Events, TheKeypadsArrowsSteerWithNumLockOff) {
       expectMessage(std::string(key) + (numLock ? " with NumLock" : ""), MessageKind::keyDown,
                     numLock ? vkUnmapped : virtualKey);
     }
+}
+
+// Through the real queue: SDL's repeat and the character it typed are
+// dropped, the game's repeat comes after half a second with its character,
+// and letting the key go ends it.
+TEST_F(Events, HeldKeysRepeatByTheGamesRuleNotSdls) {
+  const auto taken = [&] {
+    std::string seen;
+    for (Message m; input.TakeMessage(m);)
+      seen += m.kind == MessageKind::keyDown ? std::to_string(m.virtualKey) + " " : "other ";
+    return seen;
+  };
+  const auto pressed = std::chrono::steady_clock::now();
+  ASSERT_TRUE(platform::SimulateKeyDown("Space"));
+  ASSERT_TRUE(platform::SimulateEvent(SimulatedEvent::textInput));
+  EXPECT_EQ(taken(), "32 other ");
+  ASSERT_TRUE(platform::SimulateKeyDown("Space", false, true));
+  ASSERT_TRUE(platform::SimulateEvent(SimulatedEvent::textInput));
+  EXPECT_EQ(taken(), "");
+  input.WaitForMessage(2000); // wakes for the repeat
+  const auto waited = std::chrono::steady_clock::now() - pressed;
+  EXPECT_GE(waited, std::chrono::milliseconds(495));
+  EXPECT_LT(waited, std::chrono::milliseconds(900));
+  EXPECT_EQ(taken(), "32 other ");
+  // Shift typed no character; a key let go that is not the repeating one changes nothing.
+  ASSERT_TRUE(platform::SimulateKeyDown("Left Shift"));
+  ASSERT_TRUE(platform::SimulateKeyUp("Space"));
+  EXPECT_EQ(taken(), "16 other ");
+  ASSERT_TRUE(platform::KeyRepeats().Repeating());
+  ASSERT_TRUE(platform::SimulateKeyUp("Left Shift"));
+  EXPECT_EQ(taken(), "other ");
+  EXPECT_EQ(platform::KeyRepeats().Until(0), -1);
 }
 
 TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {

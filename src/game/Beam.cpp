@@ -46,15 +46,15 @@ void fireBeam() {
         DrawImage(static_cast<int>(bx), static_cast<int>(by), surfaceSet[imgKugel]);
       for (int m = 0; m < slotCount; ++m) {
         WorldObject &o = objects[m];
-        if (!(o.kind > 0 && o.kind < 999))
+        if (!beamTouches(o.kind))
           continue;
         const double sx = o.x - g.cameraX + 304;
         const double sy = o.y - g.cameraY + 224;
         if (bx - 9 < sx && sx < bx + 9 && by - 9 < sy && sy < by + 9) {
           if (isAlien(o.kind))
             g.score += alienPoints[static_cast<int>(o.kind)];
-          if (o.kind < 799) {
-            o.kind = 1000;
+          if (beamDestroys(o.kind)) {
+            o.kind = kindExplosion;
             PlaySoundEffect(sfxSchaden);
           }
         }

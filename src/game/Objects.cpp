@@ -45,7 +45,7 @@ void spawnShot(WorldObject *objects, const WorldObject &shooter, int range) {
       shot.y = shooter.y;
       shot.vx = nextRandom() % (2 * range + 1) - range;
       shot.vy = nextRandom() % (2 * range + 1) - range;
-      shot.kind = 900;
+      shot.kind = kindNewShot;
       return;
     }
   }
@@ -90,30 +90,30 @@ void updateObjects() {
         spawnShot(objects, o, rule.shotRange);
     }
 
-    if (o.kind > 999) {
+    if (isExplosion(o.kind)) {
       o.kind = o.kind + 1;
-      if (o.kind > 1035) {
-        o.kind = 0;
+      if (o.kind > kindExplosionLast) {
+        o.kind = kindFree;
         g.ufoCount -= 1;
       }
     }
 
-    if (o.kind > 800 && o.kind < 901) {
+    if (isEnemyShot(o.kind)) {
       o.kind = o.kind - 1;
       o.x = o.x + o.vx;
       if (o.x < 0 || o.x > 3200)
-        o.kind = 800;
+        o.kind = kindSpentShot;
       o.y = o.y + o.vy;
       if (o.y < 0 || o.y > 3200)
-        o.kind = 800;
+        o.kind = kindSpentShot;
     }
 
-    if (o.kind == 800)
-      o.kind = 0;
+    if (o.kind == kindSpentShot)
+      o.kind = kindFree;
 
-    if (o.kind > 0 && o.kind < 901 && g.cameraX - 16 < o.x && o.x < g.cameraX + 16 &&
-        g.cameraY - 16 < o.y && o.y < g.cameraY + 16) {
-      o.kind = 1000;
+    if (hurtsShip(o.kind) && g.cameraX - 16 < o.x && o.x < g.cameraX + 16 && g.cameraY - 16 < o.y &&
+        o.y < g.cameraY + 16) {
+      o.kind = kindExplosion;
       PlaySoundEffect(sfxSchaden);
       g.shield -= 1;
       if (g.shield == 0) {

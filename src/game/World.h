@@ -102,8 +102,37 @@ inline void endGame() {
 // Back to the state the program starts with (tests and the replay tool).
 void resetAll();
 
+// Object kinds, doubles that hold whole values: 0 a free slot, 1..8 the
+// aliens, 801..900 an enemy shot counting down its flight, 800 a spent shot,
+// 1000..1035 an explosion counting up. The tests are strict comparisons
+// exactly as the game makes them, so that a kind between the ranges falls
+// where it always did.
+constexpr double kindFree = 0;
+constexpr double kindSpentShot = 800;
+constexpr double kindNewShot = 900;
+constexpr double kindExplosion = 1000;
+constexpr double kindExplosionLast = 1035;
+
 inline bool isAlien(double kind) {
   return kind >= 1 && kind <= 8 && kind == static_cast<int>(kind);
+}
+inline bool isEnemyShot(double kind) { return kind > kindSpentShot && kind < kindNewShot + 1; }
+inline bool isExplosion(double kind) { return kind > kindExplosion - 1; }
+// What the beam touches: all but free slots and explosions. Of those it
+// destroys only what lies below the shots.
+inline bool beamTouches(double kind) { return kind > 0 && kind < kindExplosion - 1; }
+inline bool beamDestroys(double kind) { return kind < kindSpentShot - 1; }
+// What hurts the ship on contact: aliens and shots in flight.
+inline bool hurtsShip(double kind) { return kind > 0 && kind < kindNewShot + 1; }
+
+// The screen a frame shows, from the four flags that make it.
+enum class Screen { title, story, bareTitle, play };
+inline Screen currentScreen(const GameState &g) {
+  if (g.playing && g.gameInProgress)
+    return Screen::play;
+  if (g.storyScreen == 1)
+    return Screen::story;
+  return g.titleTextsHidden == 0 ? Screen::title : Screen::bareTitle;
 }
 
 } // namespace ruzoz

@@ -33,7 +33,7 @@ void runFrame() {
   // the ended game (its shield spent, or its level past the last).
   if (game.playing && !game.gameInProgress)
     game.playing = 0;
-  if (!game.playing)
+  if (currentScreen(game) != Screen::play)
     titleFrame();
   else
     playFrame();

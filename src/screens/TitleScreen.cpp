@@ -9,14 +9,15 @@ namespace ruzoz {
 void drawTitleScreen() {
   const GameState &g = game;
   DrawImage(0, 0, surfaceSet[imgTitelbild]);
-  if (g.storyScreen == 0 && g.titleTextsHidden == 0) {
+  const Screen screen = currentScreen(g);
+  if (screen == Screen::title) {
     DrawString(160, 232, texts::highScoreLabel);
     DrawNumber(512, 232, static_cast<int>(g.highScore));
     DrawString(160, 362, texts::startPrompt);
     DrawString(160, 394, texts::storyPrompt);
     DrawString(48, 300, creditLine);
   }
-  if (g.storyScreen == 1) {
+  if (screen == Screen::story) {
     for (int j = 0; j < 20; ++j)
       for (int k = 0; k < 15; ++k)
         DrawImage(32 * j, 32 * k, surfaceSet[imgLeer]);

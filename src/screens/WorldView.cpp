@@ -11,16 +11,14 @@ namespace {
 const Surface *objectImage(double kind) {
   if (isAlien(kind))
     return surfaceSet[imgAlien1 + static_cast<int>(kind) - 1];
-  if (kind > 800 && kind < 901)
+  if (isEnemyShot(kind))
     return surfaceSet[imgKugel];
-  if (kind > 1000 && kind < 1006)
-    return surfaceSet[imgExplosion1];
-  if (kind > 1005 && kind < 1012)
-    return surfaceSet[imgExplosion1 + 1];
-  if (kind > 1011 && kind < 1018)
-    return surfaceSet[imgExplosion1 + 2];
-  if (kind > 1017 && kind < 1024)
-    return surfaceSet[imgExplosion1 + 3];
+  // The explosion's four images, five or six frames each after its first
+  // frame (which shows nothing); from 1024 on it is gone from the picture.
+  constexpr double stageAfter[] = {kindExplosion, 1005, 1011, 1017, 1023};
+  for (int stage = 0; stage < 4; ++stage)
+    if (kind > stageAfter[stage] && kind < stageAfter[stage + 1] + 1)
+      return surfaceSet[imgExplosion1 + stage];
   return nullptr;
 }
 

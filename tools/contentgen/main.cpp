@@ -1,13 +1,15 @@
 #include "Content.h"
+#include "ToolCommand.h"
 
 #include <exception>
 #include <iostream>
 
 int main(int argc, char **argv) {
-  if (argc != 2) {
-    std::cerr << "usage: " << (argc > 0 ? argv[0] : "ruzoz-contentgen") << " OUTDIR\n";
-    return 2;
-  }
+  const ruzoz::tool::Command command{"ruzoz-contentgen", "ruzoz-contentgen OUTDIR\n"};
+  command.answerHelp(argc, argv);
+  if (argc != 2)
+    command.refuse("one output folder is needed");
+  command.refuseOption(argv[1]);
   try {
     ruzoz::contentgen::WriteAll(argv[1]);
   } catch (const std::exception &e) {

@@ -2,6 +2,7 @@
 // size as OUTDIR/SIZExSIZE/apps/ruzoz.png (the hicolor theme's layout).
 
 #include "Icon.h"
+#include "ToolCommand.h"
 #include "platform/BitmapFile.h"
 
 #include <png.h>
@@ -51,10 +52,12 @@ void WritePng(const Image &icon, const std::filesystem::path &path) {
 } // namespace
 
 int main(int argc, char **argv) {
-  if (argc < 4) {
-    std::fprintf(stderr, "usage: %s SPRITE.bmp OUTDIR SIZE...\n", argv[0]);
-    return 2;
-  }
+  const ruzoz::tool::Command command{"ruzoz-icongen", "ruzoz-icongen SPRITE.bmp OUTDIR SIZE...\n"};
+  command.answerHelp(argc, argv);
+  for (int i = 1; i < argc; ++i)
+    command.refuseOption(argv[i]);
+  if (argc < 4)
+    command.refuse("a sprite, an output folder and at least one size are needed");
   try {
     const Image sprite = ReadSprite(argv[1]);
     for (int i = 3; i < argc; ++i) {

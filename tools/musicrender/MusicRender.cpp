@@ -14,6 +14,8 @@
 #include "platform/Audio.h"
 #include "ports/Texts.h"
 
+#include "ToolCommand.h"
+
 #include <sndfile.h>
 
 #include <algorithm>
@@ -146,6 +148,11 @@ int TimeInitMusic() {
 } // namespace
 
 int main(int argc, char **argv) {
+  const ruzoz::tool::Command command{
+      "ruzoz-musicrender",
+      "ruzoz-musicrender [-C DIR] [-s SECONDS] [-d] [--solo CHANNEL[:KEY]] OUT.wav\n"
+      "ruzoz-musicrender [-C DIR] --init-time\n"};
+  command.answerHelp(argc, argv);
   std::string dir = ".";
   double seconds = 30.0;
   bool dump = false;
@@ -154,28 +161,30 @@ int main(int argc, char **argv) {
   int soloKey = -1;
   const char *out = nullptr;
   for (int i = 1; i < argc; ++i) {
-    if (!std::strcmp(argv[i], "-C") && i + 1 < argc)
+    const bool valued = i + 1 < argc;
+    if (!std::strcmp(argv[i], "-C") && valued)
       dir = argv[++i];
-    else if (!std::strcmp(argv[i], "-s") && i + 1 < argc)
+    else if (!std::strcmp(argv[i], "-s") && valued)
       seconds = std::atof(argv[++i]);
     else if (!std::strcmp(argv[i], "-d"))
       dump = true;
-    else if (!std::strcmp(argv[i], "--solo") && i + 1 < argc) {
+    else if (!std::strcmp(argv[i], "--solo") && valued) {
       solo = std::atoi(argv[++i]);
       if (const char *colon = std::strchr(argv[i], ':'))
         soloKey = std::atoi(colon + 1);
     } else if (!std::strcmp(argv[i], "--init-time"))
       initTime = true;
-    else
+    else if (out != nullptr)
+      command.refuse(std::string("one output file only, not also ") + argv[i]);
+    else {
+      command.refuseOption(argv[i]);
       out = argv[i];
+    }
   }
-  if (!initTime && (out == nullptr || !(seconds > 0.0))) {
-    std::fprintf(
-        stderr,
-        "usage: ruzoz-musicrender [-C dir] [-s seconds] [-d] [--solo channel[:key]] out.wav\n"
-        "       ruzoz-musicrender [-C dir] --init-time\n");
-    return 2;
-  }
+  if (!initTime && out == nullptr)
+    command.refuse("no output file");
+  if (!initTime && !(seconds > 0.0))
+    command.refuse("SECONDS must be more than 0");
   // The game reads the music files from its working directory.
   const std::string outPath = out ? std::filesystem::absolute(out).string() : std::string();
   std::error_code error;

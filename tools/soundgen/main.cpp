@@ -6,6 +6,7 @@
 // Both as 16-bit PCM WAVE files, through libsndfile.
 
 #include "Sounds.h"
+#include "ToolCommand.h"
 
 #include <sndfile.h>
 
@@ -47,29 +48,31 @@ bool WriteWave(const std::string &path, const soundgen::Clip &clip, std::size_t 
   return sf_close(file) == 0 && written;
 }
 
-int Usage() {
-  std::fprintf(stderr, "usage: ruzoz-soundgen OUTDIR\n"
-                       "       ruzoz-soundgen --excerpt NAME FIRST FRAMES OUT\n");
-  return 2;
-}
+const ruzoz::tool::Command command{"ruzoz-soundgen",
+                                   "ruzoz-soundgen OUTDIR\n"
+                                   "ruzoz-soundgen --excerpt NAME FIRST FRAMES OUT\n"};
 
 } // namespace
 
 int main(int argc, char **argv) {
+  command.answerHelp(argc, argv);
+  const bool excerpt = argc > 1 && std::strcmp(argv[1], "--excerpt") == 0;
+  if (!excerpt && argc > 1)
+    command.refuseOption(argv[1]);
+  if (argc != (excerpt ? 6 : 2))
+    command.refuse("wrong number of arguments");
   const std::vector<soundgen::Clip> clips = soundgen::MakeAllSounds();
-  if (argc == 2 && argv[1][0] != '-') {
+  if (!excerpt) {
     for (const soundgen::Clip &clip : clips)
       if (!WriteWave(std::string(argv[1]) + "/" + clip.file, clip, 0, clip.samples.size()))
         return 1;
     return 0;
   }
-  if (argc != 6 || std::strcmp(argv[1], "--excerpt") != 0)
-    return Usage();
   char *end1 = nullptr, *end2 = nullptr;
   const unsigned long first = std::strtoul(argv[3], &end1, 10);
   const unsigned long frames = std::strtoul(argv[4], &end2, 10);
   if (*end1 || *end2 || end1 == argv[3] || end2 == argv[4])
-    return Usage();
+    command.refuse("FIRST and FRAMES are numbers of sample frames");
   for (const soundgen::Clip &clip : clips)
     if (std::strcmp(clip.file, argv[2]) == 0)
       return WriteWave(argv[5], clip, first, frames) ? 0 : 1;

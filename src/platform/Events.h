@@ -15,21 +15,6 @@ namespace ruzoz::platform {
 Input &EventInput();
 KeyRepeat &KeyRepeats();
 Clock &SystemClock();
-// Put events into the real queue, as the keyboard and window would.
-bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false,
-                     bool numLock = false);
-bool SimulateKeyUp(const char *keyName);
-enum class SimulatedEvent {
-  keyUp,
-  textInput,
-  mouseMotion,
-  windowExposed,
-  windowClose,
-  quit,
-  audioRemoved
-};
-bool SimulateEvent(SimulatedEvent kind);
-
 // SDL's dummy video and audio drivers, so that the real start-up runs with
 // no window and no sound (replay tool, tests).
 void UseHeadlessDrivers();

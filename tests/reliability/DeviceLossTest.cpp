@@ -14,6 +14,8 @@
 #include "shell/StartUp.h"
 #include "support/DataFolder.h"
 
+#include "support/SdlEvents.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -63,7 +65,7 @@ struct Game {
 };
 
 void LoseOutput() {
-  platform::SimulateEvent(platform::SimulatedEvent::audioRemoved);
+  testsupport::SimulateEvent(testsupport::SimulatedEvent::audioRemoved);
   for (Message message; platform::EventInput().TakeMessage(message);)
     continue;
 }

@@ -4,13 +4,15 @@
 #include "platform/Events.h"
 #include "platform/Window.h"
 
+#include "support/SdlEvents.h"
+
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <sstream>
 
 using namespace ruzoz;
-using platform::SimulatedEvent;
+using testsupport::SimulatedEvent;
 
 namespace {
 
@@ -62,7 +64,7 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
       for (const bool alt : {false, true})
         for (const bool repeat : {false, true}) {
           const std::string what = (alt ? "Alt+" : "") + key + (repeat ? " (repeat)" : "");
-          ASSERT_TRUE(platform::SimulateKeyDown(key.c_str(), alt, repeat)) << what;
+          ASSERT_TRUE(testsupport::SimulateKeyDown(key.c_str(), alt, repeat)) << what;
           Message message;
           if (repeat)
             EXPECT_FALSE(input.TakeMessage(message)) << what;
@@ -77,7 +79,7 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
                         E::windowClose, E::quit}) {
     const MessageKind kind =
         event == E::windowClose || event == E::quit ? MessageKind::destroy : MessageKind::other;
-    ASSERT_TRUE(platform::SimulateEvent(event));
+    ASSERT_TRUE(testsupport::SimulateEvent(event));
     expectMessage("event " + std::to_string(static_cast<int>(event)), kind, 0);
   }
 }
@@ -89,7 +91,7 @@ TEST_F(Events, TheKeypadsArrowsSteerWithNumLockOff) {
       {"Keypad 4", vkLeft}, {"Keypad 6", vkRight}, {"Keypad 8", vkUp}, {"Keypad 2", vkDown}};
   for (const auto &[key, virtualKey] : keypad)
     for (const bool numLock : {false, true}) {
-      ASSERT_TRUE(platform::SimulateKeyDown(key, false, false, numLock));
+      ASSERT_TRUE(testsupport::SimulateKeyDown(key, false, false, numLock));
       expectMessage(std::string(key) + (numLock ? " with NumLock" : ""), MessageKind::keyDown,
                     numLock ? vkUnmapped : virtualKey);
     }
@@ -106,11 +108,11 @@ TEST_F(Events, HeldKeysRepeatByTheGamesRuleNotSdls) {
     return seen;
   };
   const auto pressed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(platform::SimulateKeyDown("Space"));
-  ASSERT_TRUE(platform::SimulateEvent(SimulatedEvent::textInput));
+  ASSERT_TRUE(testsupport::SimulateKeyDown("Space"));
+  ASSERT_TRUE(testsupport::SimulateEvent(SimulatedEvent::textInput));
   EXPECT_EQ(taken(), "32 other ");
-  ASSERT_TRUE(platform::SimulateKeyDown("Space", false, true));
-  ASSERT_TRUE(platform::SimulateEvent(SimulatedEvent::textInput));
+  ASSERT_TRUE(testsupport::SimulateKeyDown("Space", false, true));
+  ASSERT_TRUE(testsupport::SimulateEvent(SimulatedEvent::textInput));
   EXPECT_EQ(taken(), "");
   input.WaitForMessage(2000); // wakes for the repeat
   const auto waited = std::chrono::steady_clock::now() - pressed;
@@ -118,17 +120,17 @@ TEST_F(Events, HeldKeysRepeatByTheGamesRuleNotSdls) {
   EXPECT_LT(waited, std::chrono::milliseconds(900));
   EXPECT_EQ(taken(), "32 other ");
   // Shift typed no character; a key let go that is not the repeating one changes nothing.
-  ASSERT_TRUE(platform::SimulateKeyDown("Left Shift"));
-  ASSERT_TRUE(platform::SimulateKeyUp("Space"));
+  ASSERT_TRUE(testsupport::SimulateKeyDown("Left Shift"));
+  ASSERT_TRUE(testsupport::SimulateKeyUp("Space"));
   EXPECT_EQ(taken(), "16 other ");
   ASSERT_TRUE(platform::KeyRepeats().Repeating());
-  ASSERT_TRUE(platform::SimulateKeyUp("Left Shift"));
+  ASSERT_TRUE(testsupport::SimulateKeyUp("Left Shift"));
   EXPECT_EQ(taken(), "other ");
   EXPECT_EQ(platform::KeyRepeats().Until(0), -1);
 }
 
 TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {
-  ASSERT_TRUE(platform::SimulateKeyDown("Up"));
+  ASSERT_TRUE(testsupport::SimulateKeyDown("Up"));
   auto start = std::chrono::steady_clock::now();
   input.WaitForMessage(500);
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(250));

@@ -14,6 +14,8 @@
 #include "support/DataFolder.h"
 #include "support/Support.h"
 
+#include "support/SdlEvents.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -92,7 +94,7 @@ TEST_F(StartUpInProcess, TheRealContentStartsAndEscapeThroughTheLoopShutsEveryth
   for (int i = 0; i < 3; ++i)
     runFrame();
   for (const char *key : {"Return", "Space", "Escape"})
-    ASSERT_TRUE(platform::SimulateKeyDown(key));
+    ASSERT_TRUE(testsupport::SimulateKeyDown(key));
   EXPECT_EQ(RunMainLoop(platform::EventInput(), platform::SystemClock()), 0);
   EXPECT_TRUE(quitPosted);
   expectAllReleased();

@@ -58,11 +58,22 @@ EM_JS(void, ruzoz_page_ended, (), {
   if (Module.ruzozEnded) Module.ruzozEnded();
 });
 
+// The whole page goes full screen, so that the touch pad and the page's
+// notes stay. Browsers leave full screen on Esc and keep the key; where
+// the keyboard can be locked, Esc reaches the game (held, it still leaves).
 EM_JS(void, ruzoz_page_full_screen, (), {
-  const canvas = Module.ruzozScreen && Module.ruzozScreen.canvas;
-  if (!canvas) return;
-  if (document.fullscreenElement) document.exitFullscreen();
-  else if (canvas.requestFullscreen) canvas.requestFullscreen().catch(() => {});
+  if (document.fullscreenElement) document.exitFullscreen().catch(() => {});
+  else if (document.documentElement.requestFullscreen)
+    document.documentElement.requestFullscreen().catch(() => {});
+});
+
+EM_JS(void, ruzoz_page_lock_escape, (), {
+  document.addEventListener('fullscreenchange', () => {
+    const keyboard = navigator.keyboard;
+    if (!keyboard || !keyboard.lock) return;
+    if (document.fullscreenElement) keyboard.lock(['Escape']).catch(() => {});
+    else keyboard.unlock();
+  });
 });
 // clang-format on
 
@@ -169,6 +180,8 @@ void DesktopSize(int &width, int &height) {
 }
 bool CreateGameWindow(int, int) {
   canvasMade = !web::headless && ruzoz_page_make_canvas() != 0;
+  if (canvasMade)
+    ruzoz_page_lock_escape();
   return web::headless || canvasMade;
 }
 void ShowGameWindow() {}

@@ -61,9 +61,10 @@ p=$(awk '$2 == 1' "$dir/demo.trace" | wc -l)
 [ "$p" -ge 300 ] || fail "only $p play frames of $n"
 echo "demo: $n frames, $p in play, ended by Esc with 0"
 
-# The window's messages, but the keyboard's Esc, are the autopilot's script.
-(cd "$data" && "$pilot" --seed $seed --frames "$n") >"$dir/pilot.keys" 2>/dev/null
-grep -v '^#' "$dir/pilot.keys" | awk -v n="$n" '$1 < n' >"$dir/pilot.head"
+# The window's messages, but the keyboard's Esc, are the autopilot's script,
+# those before the frame that did not run included (they are taken first).
+(cd "$data" && "$pilot" --seed $seed --frames $((n + 1))) >"$dir/pilot.keys" 2>/dev/null
+grep -v '^#' "$dir/pilot.keys" | awk -v n="$n" '$1 <= n' >"$dir/pilot.head"
 sed '$d' "$dir/demo.keys" >"$dir/demo.head"
 tail -1 "$dir/demo.keys" | grep -q " down 27$" || fail "the recording does not end with Esc"
 cmp -s "$dir/pilot.head" "$dir/demo.head" || fail "the demo's messages are not the autopilot's: $(cmp "$dir/pilot.head" "$dir/demo.head" 2>&1)"

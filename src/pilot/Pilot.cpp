@@ -15,9 +15,11 @@ namespace {
 // Only + - * / and sqrt below: they round the same in every build, so the
 // choices (and the script) do not depend on the compiler's optimisation.
 
-struct Vec {
-  double x, y;
-};
+using detail::Goal;
+using detail::GoalKind;
+using detail::Plan;
+using detail::Vec;
+
 Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
 Vec operator+(Vec a, Vec b) { return {a.x + b.x, a.y + b.y}; }
 Vec operator*(Vec a, double s) { return {a.x * s, a.y * s}; }
@@ -171,14 +173,6 @@ int aimHeading(Vec r) {
       best = h;
   return best;
 }
-
-enum class GoalKind { alien, tile, point, brake, coast };
-
-struct Goal {
-  GoalKind kind = GoalKind::coast;
-  int slot = -1; // the alien's
-  Vec at = {0, 0};
-};
 
 Vec goalPoint(const Goal &goal) {
   if (goal.kind == GoalKind::alien && levelValid(game.currentLevel)) {
@@ -384,25 +378,12 @@ int nearestAlien(int skip) {
   return best;
 }
 
-// The pilot's working state between frames.
-struct Plan {
-  Goal main;
-  Goal active;
-  long long chosenAt = -1000;
-  long long evaluatedAt = -1000;
-  long long progressAt = 0; // last frame that scored or changed level
-  std::uint32_t lastScore = 0;
-  int lastLevel = -1;
-  int avoid = -1; // an alien that would not be caught
-};
-Plan plan;
-
 constexpr int horizon = 36;
 constexpr int evaluateEvery = 3;
 constexpr int reconsiderEvery = 20;
 constexpr int stallFrames = 2500;
 
-void chooseMainGoal(long long frame) {
+void chooseMainGoal(long long frame, Plan &plan) {
   const int level = game.currentLevel;
   const int refill = level + 3;
   Vec at{};
@@ -464,10 +445,10 @@ Autopilot::Autopilot(std::uint32_t seed) : random_(seed) {
   random_ = random_ * 1664525u + 1013904223u;
   // The seed decides how long the title is shown, and so the world.
   titleWait_ = 40 + static_cast<long long>((random_ >> 8) % 200);
-  plan = Plan{};
 }
 
 int Autopilot::Decide(long long frame, Message out[maxMessages]) {
+  Plan &plan = plan_;
   int n = 0;
   if (finished_)
     return 0;
@@ -507,7 +488,7 @@ int Autopilot::Decide(long long frame, Message out[maxMessages]) {
     plan.progressAt = frame; // try the nearest again
   if (!goalAlive(plan.main) || frame - plan.chosenAt >= reconsiderEvery ||
       plan.main.kind == GoalKind::coast) {
-    chooseMainGoal(frame);
+    chooseMainGoal(frame, plan);
     plan.chosenAt = frame;
   }
 

@@ -19,6 +19,34 @@ constexpr int maxMessages = 4;
 // Frames of title shown after the game's end before the pilot presses Esc.
 constexpr int tailFrames = 180;
 
+namespace detail {
+
+struct Vec {
+  double x, y;
+};
+
+enum class GoalKind { alien, tile, point, brake, coast };
+
+struct Goal {
+  GoalKind kind = GoalKind::coast;
+  int slot = -1; // the alien's
+  Vec at = {0, 0};
+};
+
+// The pilot's working state between frames.
+struct Plan {
+  Goal main;   // where it wants to go
+  Goal active; // how it gets there now (main, or a way out)
+  long long chosenAt = -1000;
+  long long evaluatedAt = -1000;
+  long long progressAt = 0; // last frame that scored or changed level
+  std::uint32_t lastScore = 0;
+  int lastLevel = -1;
+  int avoid = -1; // an alien that would not be caught
+};
+
+} // namespace detail
+
 class Autopilot {
 public:
   explicit Autopilot(std::uint32_t seed);
@@ -38,6 +66,7 @@ private:
   long long endedAt_ = -1; // frame at which the game was seen over
   long long titleWait_;
   std::uint32_t random_;
+  detail::Plan plan_;
 };
 
 // The messages of an Autopilot as the main loop's input: each frame's are

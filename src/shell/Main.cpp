@@ -1,6 +1,7 @@
 // The game: the command line, start-up, the message loop with its frames,
 // the end.
 
+#include "pilot/Pilot.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
 #include "shell/MainLoop.h"
@@ -135,9 +136,12 @@ int main(int argc, char **argv) {
   // Whatever reaches the game still arrives as WindowProc's messages.
   Input *input = &platform::EventInput();
   std::optional<ScriptedInput> played;
+  std::optional<pilot::PilotInput> demo;
   std::optional<RecordingInput> recorded;
   if (!options.playPath.empty())
     input = &played.emplace(*input, std::move(script));
+  if (options.demo)
+    input = &demo.emplace(*input, options.demoSeed, framesRun);
   if (recordFile.Get() != nullptr)
     input = &recorded.emplace(*input, recordFile.Get());
   if (traceFile.Get() != nullptr)

@@ -15,6 +15,7 @@ Enter shows the story, Esc ends, Alt+Enter switches full screen.
   --play FILE      play the key script FILE instead of the keyboard
                    (Esc still ends, Alt+Enter still switches)
   --trace FILE     write one trace line per frame to FILE
+  --demo [SEED]    watch the autopilot play a game, title to end (Esc ends)
   -h, --help       show this help and exit
       --version    show the version and exit
 
@@ -26,6 +27,12 @@ CommandLine failure(const std::string &what) {
   line.exitCode = 2;
   line.err = "ruzoz: " + what + "\n" + usage;
   return line;
+}
+
+bool isSeed(const std::string &text) {
+  if (text.empty() || text.size() > 10 || text.find_first_not_of("0123456789") != std::string::npos)
+    return false;
+  return std::stoull(text) <= 0xFFFFFFFFull;
 }
 
 } // namespace
@@ -61,6 +68,16 @@ CommandLine ParseCommandLine(int argc, const char *const *argv) {
       *path = value;
       continue;
     }
+    if (arg == "--demo") {
+      // The seed is optional: a next argument that is a number is one.
+      if (!inlineValue && i + 1 < argc && isSeed(argv[i + 1]))
+        value = argv[++i];
+      else if (inlineValue && !isSeed(value))
+        return failure("option '--demo' needs a seed of 0..4294967295, not '" + value + "'");
+      o.demo = true;
+      o.demoSeed = value.empty() ? 1 : static_cast<std::uint32_t>(std::stoull(value));
+      continue;
+    }
     if (inlineValue)
       return failure("option '" + arg + "' takes no value");
     if (arg == "--window" || arg == "--fullscreen") {
@@ -81,6 +98,8 @@ CommandLine ParseCommandLine(int argc, const char *const *argv) {
       return failure("unexpected argument '" + arg + "'");
     }
   }
+  if (o.demo && !o.playPath.empty())
+    return failure("options '--demo' and '--play' both choose the keys");
   if (!o.recordPath.empty() && o.recordPath == o.tracePath)
     return failure("options '--record' and '--trace' name the same file");
   return line;

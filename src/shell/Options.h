@@ -2,6 +2,7 @@
 // The command line. The game reads no configuration and writes no file
 // unless one of these asks it to.
 
+#include <cstdint>
 #include <string>
 
 namespace ruzoz {
@@ -12,6 +13,8 @@ struct Options {
   std::string recordPath;    // --record FILE: the key script of the game
   std::string playPath;      // --play FILE: a key script instead of the keyboard
   std::string tracePath;     // --trace FILE: one trace line per frame
+  bool demo = false;         // --demo [SEED]: the autopilot plays
+  std::uint32_t demoSeed = 1;
 };
 
 // What the command line asks for. When `exitCode` is not negative the

@@ -47,6 +47,15 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
       {{"--trace="}, 2, "option '--trace' needs a file name"},
       {{"--window=yes"}, 2, "option '--window' takes no value"},
       {{"--record=a", "--trace", "a"}, 2, "options '--record' and '--trace' name the same file"},
+      // The demo's seed is there only when the next word is a number.
+      {{"--demo"}, -1, "demo 1 ||"},
+      {{"--demo", "7", "--window"}, -1, "window demo 7 ||"},
+      {{"--demo=4294967295", "--trace", "t"}, -1, "demo 4294967295 ||t"},
+      {{"--demo", "--window", "--demo", "0"}, -1, "window demo 0 ||"},
+      {{"--demo", "x"}, 2, "unexpected argument 'x'"},
+      {{"--demo", "4294967296"}, 2, "unexpected argument '4294967296'"},
+      {{"--demo=-1"}, 2, "option '--demo' needs a seed of 0..4294967295, not '-1'"},
+      {{"--demo", "--play", "p.keys"}, 2, "options '--demo' and '--play' both choose the keys"},
   };
   for (const auto &c : cases) {
     std::vector<const char *> argv{"ruzoz"};
@@ -57,7 +66,8 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
     EXPECT_EQ(line.exitCode, c.exitCode) << what;
     if (c.exitCode < 0)
       EXPECT_EQ(std::string(o.inWindow ? "window " : "") + (o.integerScale ? "whole " : "") +
-                    o.recordPath + "|" + o.playPath + "|" + o.tracePath + line.out + line.err,
+                    (o.demo ? "demo " + std::to_string(o.demoSeed) + " " : "") + o.recordPath +
+                    "|" + o.playPath + "|" + o.tracePath + line.out + line.err,
                 c.said)
           << what;
     else if (c.exitCode == 0)
@@ -82,7 +92,7 @@ TEST(Options, TheReadmeAndTheManPageListEveryOption) {
       EXPECT_NE(readme.find("`" + word), std::string::npos) << word << " not in the README";
       EXPECT_NE(manPage.find(word), std::string::npos) << word << " not in the man page";
     }
-  EXPECT_EQ(options, 9);
+  EXPECT_EQ(options, 10);
 }
 
 // The program answers before SDL starts: with a video driver that cannot

@@ -38,5 +38,11 @@ sys.stdout.buffer.write(bytes(d[i] >> 3 if i % 3 != 1 else d[i] >> 2 for i in ra
 for f in "${shots[@]}"; do
   check "autopilot_game frame $f" cmp <(narrow "$scratch/wasm-$f.bmp") <(narrow "$scratch/native-$f.bmp")
 done
-echo "$((3 + ${#shots[@]} - failed)) passed, $failed failed"
+# The golden won game, all 16 levels: its checkpoints (every 1000th line and
+# every line of the last level), with each level's frame cost.
+"${wasm[@]}" --frames 1000000 --input "$golden/won_game.keys" --trace "$scratch/won.trace" --timing \
+  2>"$scratch/won.timing"
+check "won_game checkpoints" node "$root/tests/web/checkpoints.mjs" "$scratch/won.trace" "$golden/won_game.checkpoints"
+grep -E '^(level|0|15) ' "$scratch/won.timing" | sed 's/^/wasm frame cost: /'
+echo "$((4 + ${#shots[@]} - failed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,9 +6,15 @@
 #include "platform/Window.h"
 #include "screens/Screens.h"
 #include "shell/StartUp.h"
+#include "shell/WindowProc.h"
 
+#include "game/World.h"
+
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <vector>
@@ -19,7 +25,7 @@ namespace {
 
 const char *const usage =
     "usage: ruzoz-replay --frames N [--input FILE] [--trace FILE] [--snapshot F:PATH]... "
-    "[--texts]\n";
+    "[--texts] [--timing]\n";
 
 int fail(const std::string &message) {
   std::fprintf(stderr, "ruzoz-replay: %s\n", message.c_str());
@@ -59,6 +65,71 @@ void takeSnapshots(long long frame, void *context) {
   }
 }
 
+// The thread's own processor time where there is one (a frame preempted by
+// another program is not counted long); the wall clock in the browser's
+// build.
+double nowMicros() {
+#if defined(__linux__) && !defined(__EMSCRIPTEN__)
+  timespec t;
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return t.tv_sec * 1e6 + t.tv_nsec / 1e3;
+#else
+  using namespace std::chrono;
+  return duration<double, std::micro>(steady_clock::now().time_since_epoch()).count();
+#endif
+}
+
+// --timing: how long each frame took, by the level it
+// played (-1: a title frame), kept in tables sized before the first frame.
+struct FrameTimes {
+  std::vector<signed char> level;
+  std::vector<float> micros;
+};
+
+long long runTimed(long long frames, const std::vector<replay::ScriptEvent> &events,
+                   std::FILE *trace, SnapshotRun *run, FrameTimes &times) {
+  const std::size_t capacity = static_cast<std::size_t>(std::min(frames, 4000000LL));
+  times.level.reserve(capacity);
+  times.micros.reserve(capacity);
+  std::size_t next = 0;
+  long long frame = 0;
+  for (; frame < frames; ++frame) {
+    while (next < events.size() && events[next].frame <= frame) {
+      WindowProc(events[next++].message);
+      if (quitPosted)
+        return frame;
+    }
+    const int level = game.playing && game.gameInProgress ? game.currentLevel : -1;
+    const double start = nowMicros();
+    replay::runTracedFrame(frame, trace, run->snapshots->empty() ? nullptr : takeSnapshots, run);
+    const double took = nowMicros() - start;
+    if (times.level.size() < capacity) {
+      times.level.push_back(static_cast<signed char>(level));
+      times.micros.push_back(static_cast<float>(took));
+    }
+  }
+  return frame;
+}
+
+void printTimes(FrameTimes &times) {
+  std::fprintf(stderr, "level frames median_us worst_us\n");
+  for (int level = -1; level < levelCount; ++level) {
+    std::vector<float> of;
+    for (std::size_t i = 0; i < times.level.size(); ++i)
+      if (times.level[i] == level)
+        of.push_back(times.micros[i]);
+    if (of.empty())
+      continue;
+    std::sort(of.begin(), of.end());
+    const char *name = level < 0 ? "title" : nullptr;
+    if (name != nullptr)
+      std::fprintf(stderr, "%s", name);
+    else
+      std::fprintf(stderr, "%d", level);
+    std::fprintf(stderr, " %zu %.1f %.1f\n", of.size(), of[of.size() / 2], of.back());
+  }
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -66,6 +137,7 @@ int main(int argc, char **argv) {
   const char *inputPath = nullptr;
   const char *tracePath = nullptr;
   bool texts = false;
+  bool timing = false;
   std::vector<replay::Snapshot> snapshots;
 
   for (int i = 1; i < argc; ++i) {
@@ -73,6 +145,8 @@ int main(int argc, char **argv) {
     const bool hasValue = i + 1 < argc;
     if (arg == "--texts") {
       texts = true;
+    } else if (arg == "--timing") {
+      timing = true;
     } else if (arg == "--frames" && hasValue) {
       if (!parseCount(argv[++i], frames))
         return fail(std::string("--frames needs a non-negative number, not \"") + argv[i] + "\"");
@@ -137,10 +211,16 @@ int main(int argc, char **argv) {
 
   SnapshotRun run{&snapshots, std::vector<bool>(snapshots.size(), false)};
   replay::beginRecording();
-  replay::runReplay(frames, events, trace, snapshots.empty() ? nullptr : takeSnapshots, &run);
+  FrameTimes times;
+  if (timing)
+    runTimed(frames, events, trace, &run, times);
+  else
+    replay::runReplay(frames, events, trace, snapshots.empty() ? nullptr : takeSnapshots, &run);
   replay::endRecording();
   ShutDown();
   platform::EndVideo();
+  if (timing)
+    printTimes(times);
 
   int result = run.failed ? 2 : 0;
   for (std::size_t i = 0; i < snapshots.size(); ++i) {

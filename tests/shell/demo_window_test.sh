@@ -1,0 +1,74 @@
+#!/usr/bin/env bash
+# ruzoz --demo in a real window on a virtual X server: the autopilot's game
+# reaches play, Esc from the keyboard ends it with exit code 0, and what the
+# window showed is the autopilot's own script: the recorded messages are the
+# tool's for the same seed, and replaying them headless gives the window's
+# trace byte for byte.
+#
+#   demo_window_test.sh RUZOZ RUZOZ_REPLAY RUZOZ_AUTOPILOT DATA_DIR
+set -euo pipefail
+game=$(realpath "$1") replay=$(realpath "$2") pilot=$(realpath "$3") data=$(realpath "$4")
+seed=3
+for tool in Xvfb xdotool; do
+  command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
+done
+dir=$(mktemp -d)
+pids=()
+cleanup() {
+  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
+  wait 2>/dev/null || true
+  rm -rf "$dir"
+}
+trap cleanup EXIT
+fail() {
+  echo "FAIL: $*" >&2
+  [ -s "$dir/demo.err" ] && tail -5 "$dir/demo.err" >&2
+  exit 1
+}
+
+Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
+pids+=("$!")
+for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
+[ -s "$dir/display" ] || fail "Xvfb did not start"
+DISPLAY=:$(head -1 "$dir/display")
+export DISPLAY SDL_AUDIODRIVER=dummy
+
+(cd "$data" && exec "$game" --window --demo $seed --record "$dir/demo.keys" --trace "$dir/demo.trace") \
+  >"$dir/demo.out" 2>"$dir/demo.err" &
+game_pid=$!
+pids+=("$game_pid")
+window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
+  fail "no window"
+timeout 20 xdotool windowfocus --sync "$window" || fail "the window takes no focus"
+
+# Play frames are those with `playing` 1; wait for 300 of them.
+played() { awk '$2 == 1' "$dir/demo.trace" 2>/dev/null | wc -l; }
+deadline=$((SECONDS + 90))
+while [ "$(played)" -lt 300 ]; do
+  # The trace is buffered: a game not yet in play shows nothing for a while.
+  kill -0 "$game_pid" 2>/dev/null || fail "the demo ended by itself"
+  [ $SECONDS -lt $deadline ] || break
+  sleep 0.5
+done
+xdotool key Escape
+code=0
+for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
+kill -0 "$game_pid" 2>/dev/null && fail "Esc did not end the demo"
+wait "$game_pid" || code=$?
+[ "$code" = 0 ] || fail "exit code $code"
+n=$(wc -l <"$dir/demo.trace")
+p=$(awk '$2 == 1' "$dir/demo.trace" | wc -l)
+[ "$p" -ge 300 ] || fail "only $p play frames of $n"
+echo "demo: $n frames, $p in play, ended by Esc with 0"
+
+# The window's messages, but the keyboard's Esc, are the autopilot's script,
+# those before the frame that did not run included (they are taken first).
+(cd "$data" && "$pilot" --seed $seed --frames $((n + 1))) >"$dir/pilot.keys" 2>/dev/null
+grep -v '^#' "$dir/pilot.keys" | awk -v n="$n" '$1 <= n' >"$dir/pilot.head"
+sed '$d' "$dir/demo.keys" >"$dir/demo.head"
+tail -1 "$dir/demo.keys" | grep -q " down 27$" || fail "the recording does not end with Esc"
+cmp -s "$dir/pilot.head" "$dir/demo.head" || fail "the demo's messages are not the autopilot's: $(cmp "$dir/pilot.head" "$dir/demo.head" 2>&1)"
+(cd "$data" && "$replay" --frames "$n" --input "$dir/demo.keys" --trace "$dir/replay.trace") ||
+  fail "ruzoz-replay failed"
+cmp -s "$dir/demo.trace" "$dir/replay.trace" || fail "demo trace != replay trace: $(cmp "$dir/demo.trace" "$dir/replay.trace" 2>&1)"
+echo "demo: the autopilot's messages; its trace = the replay's"

@@ -1,0 +1,129 @@
+// The golden won game's last level in the page, in headless Chromium: the
+// page runs the game's frames before level index 15 at once, unseen, then
+// plays 1500 frames of that level with its crowd of aliens and shots at the
+// display's pace. It must keep 60 frames a second there, and its last frame
+// must be the native replay's, pixel for pixel.
+//   node --test tests/web/lastlevel.test.mjs   (after tools/web.sh; needs the
+//   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
+
+import {spawn, execFileSync} from 'node:child_process';
+import {createRequire} from 'node:module';
+import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
+import {tmpdir} from 'node:os';
+import path from 'node:path';
+import test from 'node:test';
+import assert from 'node:assert/strict';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const require = createRequire(path.join(root, 'web/package.json'));
+const puppeteer = require('puppeteer-core');
+const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
+const golden = path.join(root, 'tests/golden');
+const shownFrames = 1500;
+
+// The first play frame of level index 15: the checkpoints list every line
+// from there on, and only every 1000th before.
+function lastLevelStart() {
+  const frames = readFileSync(path.join(golden, 'won_game.checkpoints'), 'latin1').split('\n')
+    .filter((l) => /^\d+ /.test(l)).map((l) => Number(l.split(' ')[0]));
+  return frames.find((f, i) => frames[i + 1] === f + 1);
+}
+
+// The back buffer after `frames` frames of `keysPath`, natively, as RGB565.
+function nativeFrame(keysPath, frames) {
+  const shot = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-last-')), 'shot.bmp');
+  execFileSync(path.join(build, 'tools/replay/ruzoz-replay'),
+               ['--frames', String(frames), '--input', keysPath, '--snapshot', `${frames - 1}:${shot}`],
+               {cwd: path.join(build, 'data'), env: {...process.env, SDL_AUDIODRIVER: 'dummy'}});
+  const bmp = readFileSync(shot);
+  const at = bmp.readUInt32LE(10);
+  const pixels = new Uint16Array(640 * 480);
+  for (let y = 0; y < 480; ++y)
+    for (let x = 0; x < 640; ++x) {
+      const p = at + (479 - y) * 640 * 3 + x * 3;
+      pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
+    }
+  return pixels;
+}
+
+async function serve() {
+  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
+                                   '--directory', path.join(root, 'out/web')],
+                       {stdio: ['ignore', 'pipe', 'ignore']});
+  const port = await new Promise((resolve, reject) => {
+    server.stdout.on('data', (data) => {
+      const found = /port (\d+)/.exec(String(data));
+      if (found) resolve(found[1]);
+    });
+    server.on('exit', () => reject(new Error('the http server ended')));
+  });
+  return {server, url: `http://127.0.0.1:${port}/index.html`};
+}
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+test('the last level keeps 60 frames a second in the page', {timeout: 600000}, async (t) => {
+  const from = lastLevelStart();
+  assert.ok(from > 100000, `level 15 starts at ${from}`);
+  // The won game's script up to 1500 frames into level 15; the page's
+  // --play ends 120 frames after its last event, as the native one does.
+  const lines = readFileSync(path.join(golden, 'won_game.keys'), 'latin1').split('\n')
+    .filter((l) => /^\d+ /.test(l) && Number(l.split(' ')[0]) < from + shownFrames - 120);
+  const script = lines.join('\n') + '\n';
+  const end = Number(lines[lines.length - 1].split(' ')[0]) + 120;
+  const keysPath = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-last-')), 'last.keys');
+  writeFileSync(keysPath, script);
+
+  const {server, url} = await serve();
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true,
+    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
+  });
+  t.after(async () => { await browser.close(); server.kill(); });
+  const page = await browser.newPage();
+  const complaints = [];
+  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
+  page.on('pageerror', (e) => complaints.push(String(e)));
+  // The game's arguments and the script's file, handed to the page's module.
+  await page.evaluateOnNewDocument((script, from) => {
+    let made;
+    Object.defineProperty(window, 'createRuzoz', {
+      configurable: true,
+      set(f) { made = f; },
+      get() {
+        return (module) => made(Object.assign(module, {
+          arguments: ['--play', '/last.keys', '--from', String(from)],
+          preRun: [() => module.FS_createDataFile('/', 'last.keys', script, true, false, false)],
+        }));
+      },
+    });
+  }, script, from);
+
+  await page.goto(url, {waitUntil: 'load'});
+  const started = Date.now();
+  await page.waitForFunction(() => window.ruzoz.frames() > 60, {timeout: 300000, polling: 500});
+  t.diagnostic(`frames 0..${from - 1} ran ahead in ${((Date.now() - started) / 1000).toFixed(1)} s`);
+
+  // Frames at 60 a second, measured over 15 s of level 15, and the share of
+  // the page's main thread they keep busy.
+  const m0 = await page.metrics();
+  const [f0, t0] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
+  await sleep(15000);
+  const [f1, t1] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
+  const m1 = await page.metrics();
+  const rate = (f1 - f0) / ((t1 - t0) / 1000);
+  t.diagnostic(`${rate.toFixed(2)} frames a second on level 15, page main thread busy ` +
+               `${(100 * (m1.TaskDuration - m0.TaskDuration) / (m1.Timestamp - m0.Timestamp)).toFixed(1)} %`);
+  assert.ok(Math.abs(rate - 60) <= 1, `frame rate ${rate}`);
+
+  // The script's end: every frame ran, and the last is the native one.
+  await page.waitForFunction(() => document.getElementById('note').querySelector('button'),
+                             {timeout: 120000});
+  assert.equal(await page.evaluate(() => window.ruzoz.frames()), end - from);
+  const shown = Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
+  const native = nativeFrame(keysPath, end);
+  let differing = 0;
+  for (let i = 0; i < native.length; ++i) if (shown[i] !== native[i]) ++differing;
+  assert.equal(differing, 0, 'the last frame differs from the native replay');
+  assert.deepEqual(complaints, []);
+});

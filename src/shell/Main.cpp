@@ -1,6 +1,7 @@
 // The game: the command line, start-up, the message loop with its frames,
 // the end.
 
+#include "platform/EndSignals.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
 #include "shell/MainLoop.h"
@@ -104,6 +105,33 @@ private:
 OutputFile recordFile;
 OutputFile traceFile;
 
+// The window's icon, windowIcon of windowIconSize, drawn at build time from
+// the ship (ruzoz-icongen).
+#include "WindowIcon.inc"
+
+// A signal to end is the window closed, once.
+class EndSignalInput final : public Input {
+public:
+  explicit EndSignalInput(Input &inner) : inner_(inner) {}
+  bool TakeMessage(Message &message) override {
+    if (!told_ && platform::EndSignalled()) {
+      told_ = true;
+      platform::HideGameWindow();
+      message = Message{MessageKind::destroy, 0};
+      return true;
+    }
+    return inner_.TakeMessage(message);
+  }
+  void WaitForMessage(int milliseconds) override {
+    if (!platform::EndSignalled())
+      inner_.WaitForMessage(milliseconds);
+  }
+
+private:
+  Input &inner_;
+  bool told_ = false;
+};
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -123,8 +151,13 @@ int main(int argc, char **argv) {
     return 2;
   }
 
+  platform::CatchEndSignals();
   platform::SetIntegerScale(options.integerScale);
-  if (!StartUp(options.inWindow)) {
+  platform::SetWindowIcon(windowIcon, windowIconSize);
+  const SoundChoice sound = options.noSound   ? SoundChoice::none
+                            : options.noMusic ? SoundChoice::effectsOnly
+                                              : SoundChoice::all;
+  if (!StartUp(options.inWindow, sound)) {
     ShutDown();
     platform::EndVideo();
     recordFile.Discard();
@@ -133,7 +166,8 @@ int main(int argc, char **argv) {
   }
 
   // Whatever reaches the game still arrives as WindowProc's messages.
-  Input *input = &platform::EventInput();
+  EndSignalInput events(platform::EventInput());
+  Input *input = &events;
   std::optional<ScriptedInput> played;
   std::optional<RecordingInput> recorded;
   if (!options.playPath.empty())

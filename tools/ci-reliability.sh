@@ -145,6 +145,10 @@ bash tests/reliability/window_longrun.sh "$OPTIMISED/src/ruzoz" "$OPTIMISED/data
 step "page, $LONGRUN_SECONDS s of random keys"
 # The browser version tools/test.sh built; made here when run alone.
 [ -f out/web/ruzoz.wasm ] || RUZOZ_BUILD_DIR="$OPTIMISED" bash tools/web.sh
-node tests/reliability/page_longrun.mjs "$LONGRUN_SECONDS" || failed
+# Where it may (root), the browser is put before other work, as the window
+# game is.
+raised=()
+if nice -n -10 true 2>/dev/null; then raised=(nice -n -10); fi
+"${raised[@]}" node tests/reliability/page_longrun.mjs "$LONGRUN_SECONDS" || failed
 
 [ ${#failures[@]} -eq 0 ]

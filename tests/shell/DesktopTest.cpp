@@ -214,6 +214,42 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
   EXPECT_EQ(rowsDark, 0) << "picture rows all black in 800 x 700";
 }
 
+// Played by keys on the desktop: --nomusic still sounds the shot (through
+// SDL's disk driver, the mix as it is), --nosound opens no device at all.
+TEST_F(OnDesktop, NomusicAndNosoundStartAndPlay) {
+  for (const char *option : {"--nomusic", "--nosound"}) {
+    const fs::path raw = scratch.path() / (std::string(option + 2) + ".raw");
+    game = StartProcess(
+        {RUZOZ_GAME, "--window", option}, dataDir,
+        {{"DISPLAY", display}, {"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", raw.string()}},
+        scratch.path() / "game.out", scratch.path() / "game.err");
+    const ProcessResult found = x({"xdotool", "search", "--sync", "--onlyvisible", "--name",
+                                   std::string("^") + texts::windowTitle + "$"});
+    const std::string window = found.out.substr(0, found.out.find('\n'));
+    ASSERT_FALSE(window.empty()) << option << ": " << ReadText(scratch.path() / "game.err");
+    x({"xdotool", "windowfocus", "--sync", window});
+    sleepMs(500);
+    x({"xdotool", "key", "--delay", "300", "space", "Shift_L", "Shift_L"});
+    sleepMs(500);
+    x({"xdotool", "key", "Escape"});
+    int code = -99;
+    ASSERT_TRUE(WaitProcess(game, 10, code)) << option;
+    game = 0;
+    EXPECT_EQ(code, 0) << option << ": " << ReadText(scratch.path() / "game.err");
+    if (std::string(option) == "--nosound") {
+      EXPECT_FALSE(fs::exists(raw)) << "a sound device with --nosound";
+      continue;
+    }
+    const std::string bytes = ReadText(raw);
+    std::vector<float> samples(bytes.size() / sizeof(float));
+    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
+    float peak = 0;
+    for (float v : samples)
+      peak = std::max(peak, v < 0 ? -v : v);
+    EXPECT_GT(peak, 0.01f) << "no effect heard with --nomusic";
+  }
+}
+
 TEST_F(OnDesktop, SigtermEndsAGameWhoseFailureBoxIsOpenWithinASecond) {
   ScratchDir empty;
   // The window shows only for a moment before the box.

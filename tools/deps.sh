@@ -8,7 +8,7 @@ RUZOZ_PACKAGES=(
   libsdl2-dev libfluidsynth-dev libglib2.0-dev libpng-dev libsndfile1-dev timgm6mb-soundfont nlohmann-json3-dev
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox hyperfine
+  xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox hyperfine openbox
   desktop-file-utils dpkg-dev file groff-base man-db lintian
   clang-14 libclang-rt-14-dev
 )

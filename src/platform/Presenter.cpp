@@ -602,8 +602,12 @@ bool CreateRenderer() {
 }
 
 bool EnterFullScreen() {
-  return gameWindow != nullptr && renderer != nullptr &&
-         SDL_SetWindowFullscreen(gameWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) == 0;
+  if (gameWindow == nullptr || renderer == nullptr ||
+      SDL_SetWindowFullscreen(gameWindow, SDL_WINDOW_FULLSCREEN_DESKTOP) != 0)
+    return false;
+  // Nothing to point at on the picture.
+  SDL_ShowCursor(SDL_DISABLE);
+  return true;
 }
 
 bool SetLogicalSize() {

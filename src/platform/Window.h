@@ -9,12 +9,21 @@
 namespace ruzoz::platform {
 
 // Start-up steps, in their order; each false when it fails.
+// Whether there is a display to show the game on: DISPLAY or WAYLAND_DISPLAY
+// set, or a video driver named by SDL_VIDEODRIVER (the tools' and tests'
+// dummy and offscreen ones).
+bool DisplayFound();
 // SDL video and events; false when there is no usable display.
 bool InitVideo();
 // The desktop's size in pixels (640 x 480 if it cannot be read).
 void DesktopSize(int &width, int &height);
-// A borderless window at (0, 0) of the given size, titled texts::windowTitle.
+// A borderless window at (0, 0) of the given size, titled texts::windowTitle,
+// of the class "ruzoz" (the menu entry's) and with the icon SetWindowIcon
+// gave.
 bool CreateGameWindow(int width, int height);
+// The window's icon: size x size pixels of 8-bit RGBA, rows top to bottom;
+// kept, not copied. Set before CreateGameWindow.
+void SetWindowIcon(const unsigned char *rgba, int size);
 void ShowGameWindow();
 // Takes the window off the screen at once (it was closed); it is destroyed
 // by EndVideo.
@@ -23,8 +32,9 @@ void HideGameWindow();
 bool CreateRenderer();
 // The window covers the desktop, full screen.
 bool EnterFullScreen();
-// Instead: a window of the largest 4:3 size that fits the desktop
-// (PlacePicture), centred.
+// Instead: a window of the largest 4:3 size that fits the desktop's usable
+// area with its decorations (PlaceWindow), centred there; any size from
+// 640 x 480 up by dragging, and it can be maximised.
 bool EnterWindowedMode();
 // The renderer shows 640 x 480, pixel-sharp, letterboxed (PlacePicture).
 bool SetLogicalSize();
@@ -62,6 +72,19 @@ struct PictureArea {
   bool operator==(const PictureArea &) const = default;
 };
 PictureArea PlacePicture(int outputWidth, int outputHeight, bool integerScale);
+
+// Where a window goes in the desktop's usable area `room` when the window
+// manager adds the given decorations: the inside of the largest 4:3 size
+// that fits with them (PlacePicture; whole multiples with `integerScale`),
+// centred; at least 640 x 480, at the room's top left if that does not fit.
+struct Rect {
+  int x = 0, y = 0, width = 0, height = 0;
+  bool operator==(const Rect &) const = default;
+};
+struct Borders {
+  int top = 0, left = 0, bottom = 0, right = 0;
+};
+Rect PlaceWindow(const Rect &room, const Borders &borders, bool integerScale);
 
 // Whether presenting waits for the vertical blank of a display of this
 // refresh rate (as SDL reports it; 0 when unknown): frames are paced at

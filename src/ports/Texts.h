@@ -29,6 +29,12 @@ inline constexpr char musicLoaderFailed[] = "Error creating DirectMusicLoader ob
 inline constexpr char composerFailed[] = "Error creating DirectMusicComposer object";
 inline constexpr char musicFailed[] = "Error loading music";
 
+// Said after a failure's text, in brackets, where the player can mend it.
+inline constexpr char noDisplayNote[] =
+    "no display found: neither DISPLAY nor WAYLAND_DISPLAY is set";
+inline constexpr char noSoundNote[] =
+    "no sound device could be opened; start with --nosound to play without sound";
+
 // Drawn in the bitmap font: 8-bit strings that end at "~".
 inline constexpr char highScoreLabel[] = "Punktrekord:~";
 inline constexpr char startPrompt[] = "Start ->    Leertaste~";

@@ -2,6 +2,7 @@
 // the end.
 
 #include "pilot/Pilot.h"
+#include "platform/EndSignals.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
 #include "shell/MainLoop.h"
@@ -105,6 +106,33 @@ private:
 OutputFile recordFile;
 OutputFile traceFile;
 
+// The window's icon, windowIcon of windowIconSize, drawn at build time from
+// the ship (ruzoz-icongen).
+#include "WindowIcon.inc"
+
+// A signal to end is the window closed, once.
+class EndSignalInput final : public Input {
+public:
+  explicit EndSignalInput(Input &inner) : inner_(inner) {}
+  bool TakeMessage(Message &message) override {
+    if (!told_ && platform::EndSignalled()) {
+      told_ = true;
+      platform::HideGameWindow();
+      message = Message{MessageKind::destroy, 0};
+      return true;
+    }
+    return inner_.TakeMessage(message);
+  }
+  void WaitForMessage(int milliseconds) override {
+    if (!platform::EndSignalled())
+      inner_.WaitForMessage(milliseconds);
+  }
+
+private:
+  Input &inner_;
+  bool told_ = false;
+};
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -124,8 +152,13 @@ int main(int argc, char **argv) {
     return 2;
   }
 
+  platform::CatchEndSignals();
   platform::SetIntegerScale(options.integerScale);
-  if (!StartUp(options.inWindow)) {
+  platform::SetWindowIcon(windowIcon, windowIconSize);
+  const SoundChoice sound = options.noSound   ? SoundChoice::none
+                            : options.noMusic ? SoundChoice::effectsOnly
+                                              : SoundChoice::all;
+  if (!StartUp(options.inWindow, sound)) {
     ShutDown();
     platform::EndVideo();
     recordFile.Discard();
@@ -134,7 +167,8 @@ int main(int argc, char **argv) {
   }
 
   // Whatever reaches the game still arrives as WindowProc's messages.
-  Input *input = &platform::EventInput();
+  EndSignalInput events(platform::EventInput());
+  Input *input = &events;
   std::optional<ScriptedInput> played;
   std::optional<pilot::PilotInput> demo;
   std::optional<RecordingInput> recorded;
@@ -150,6 +184,12 @@ int main(int argc, char **argv) {
   const char *frameLogPath = std::getenv("RUZOZ_FRAME_LOG");
   const bool logFrames = frameLogPath != nullptr && *frameLogPath != '\0';
   FrameLog log{frameStarts, frameEnds, frameLogCapacity};
+  // Its pages mapped now, not one by one as frames fill them: no page fault
+  // in a frame, and the resident size a long run measures stays the game's.
+  if (logFrames) {
+    std::memset(frameStarts, 0, sizeof frameStarts);
+    std::memset(frameEnds, 0, sizeof frameEnds);
+  }
   Clock &clock = platform::SystemClock();
   int code = RunMainLoop(*input, clock, logFrames ? &log : nullptr, traceFile.Get());
   if (traceFile.Get() != nullptr)

@@ -7,10 +7,15 @@ namespace {
 const char *const usage = R"(Usage: ruzoz [OPTION]...
 A 2D space shooter. Keys: arrows steer, Shift fires, Space starts,
 Enter shows the story, Esc ends, Alt+Enter switches full screen.
+Gamepad: D-pad and left stick steer (the arrows), A and the right trigger
+fire (Shift), Start starts (Space), Back shows the story (Enter), Back and
+Start together end (Esc).
 
   --fullscreen     start in full screen (the default)
   --window         start in a window
   --integer-scale  scale the picture by whole numbers only
+  --nosound        no sound effects and no music; no sound device is opened
+  --nomusic        sound effects without the music
   --record FILE    write the keys of the game to FILE as a key script
   --play FILE      play the key script FILE instead of the keyboard
                    (Esc still ends, Alt+Enter still switches)
@@ -84,6 +89,10 @@ CommandLine ParseCommandLine(int argc, const char *const *argv) {
       o.inWindow = arg == "--window";
     } else if (arg == "--integer-scale") {
       o.integerScale = true;
+    } else if (arg == "--nosound") {
+      o.noSound = true;
+    } else if (arg == "--nomusic") {
+      o.noMusic = true;
     } else if (arg == "-h" || arg == "--help") {
       line.exitCode = 0;
       line.out = usage;

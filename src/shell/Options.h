@@ -10,6 +10,8 @@ namespace ruzoz {
 struct Options {
   bool inWindow = false;     // --window; --fullscreen (the default) clears it
   bool integerScale = false; // --integer-scale
+  bool noSound = false;      // --nosound: neither effects nor music
+  bool noMusic = false;      // --nomusic: effects only
   std::string recordPath;    // --record FILE: the key script of the game
   std::string playPath;      // --play FILE: a key script instead of the keyboard
   std::string tracePath;     // --trace FILE: one trace line per frame

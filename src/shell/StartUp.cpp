@@ -6,20 +6,31 @@
 #include "platform/Window.h"
 #include "ports/Texts.h"
 
+#include <cstdio>
+
 namespace ruzoz {
 
 namespace {
 
-bool fail(const char *text) {
+// Said with errorMessage by ShutDown.
+const char *errorNote = nullptr;
+
+bool fail(const char *text, const char *note = nullptr) {
   errorMessage = text;
+  errorNote = note;
   return false;
 }
 
 } // namespace
 
-bool StartUp(bool inWindow) {
+bool StartUp(bool inWindow, SoundChoice sound) {
+  errorNote = nullptr;
+  // Without one, SDL would pick a driver that shows nothing and run unseen.
+  if (!platform::DisplayFound())
+    return fail(texts::windowClassFailed, texts::noDisplayNote);
   // The SoundFont takes longest to read: it loads while the window opens.
-  platform::PrepareSynth();
+  if (sound == SoundChoice::all)
+    platform::PrepareSynth();
 
   if (!platform::InitVideo())
     return fail(texts::windowClassFailed);
@@ -41,8 +52,15 @@ bool StartUp(bool inWindow) {
     return fail(texts::surfaceFailed);
   if (!LoadAllImages(platform::ScreenVideo()))
     return false;
-  if (!InitSound(platform::DeviceAudioOutput()))
+  if (sound == SoundChoice::none)
+    return true;
+  if (!InitSound(platform::DeviceAudioOutput())) {
+    if (errorMessage == texts::soundDeviceFailed || errorMessage == texts::soundFormatFailed)
+      errorNote = texts::noSoundNote;
     return false;
+  }
+  if (sound == SoundChoice::effectsOnly)
+    return true;
   if (!InitMusic(platform::TakeSynth(), platform::DeviceAudioOutput()))
     return false;
   return true;
@@ -56,8 +74,13 @@ void ShutDown() {
   ReleaseMusic();
   platform::DiscardPreparedSynth();
   if (errorMessage != nullptr) {
-    platform::ShowErrorBox(errorMessage);
+    // A failure during play (a sound restore) has no note.
+    static char noted[256];
+    if (errorNote != nullptr)
+      std::snprintf(noted, sizeof noted, "%s (%s)", errorMessage, errorNote);
+    platform::ShowErrorBox(errorNote != nullptr ? noted : errorMessage);
     errorMessage = nullptr;
+    errorNote = nullptr;
   }
 }
 

@@ -173,6 +173,7 @@ public:
 
 // The page's window is the canvas; without a page (node, headless) there is
 // only the back buffer.
+bool DisplayFound() { return true; }
 bool InitVideo() { return true; }
 void DesktopSize(int &width, int &height) {
   width = screenWidth;

@@ -37,6 +37,9 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
       {{"--integer-scale", "--window", "--record", "r.keys", "--play=p.keys", "--trace", "-h"},
        -1,
        "window whole r.keys|p.keys|-h"},
+      {{"--nosound", "--window"}, -1, "window nosound ||"},
+      {{"--nomusic"}, -1, "nomusic ||"},
+      {{"--nomusic=no"}, 2, "option '--nomusic' takes no value"},
       {{"-h", "--bogus"}, 0, "Usage: ruzoz [OPTION]..."},
       {{"--window", "--help"}, 0, "Usage: ruzoz [OPTION]..."},
       {{"--version"}, 0, "ruzoz " RUZOZ_VERSION},
@@ -66,7 +69,8 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
     EXPECT_EQ(line.exitCode, c.exitCode) << what;
     if (c.exitCode < 0)
       EXPECT_EQ(std::string(o.inWindow ? "window " : "") + (o.integerScale ? "whole " : "") +
-                    (o.demo ? "demo " + std::to_string(o.demoSeed) + " " : "") + o.recordPath +
+                    (o.demo ? "demo " + std::to_string(o.demoSeed) + " " : "") +
+                    (o.noSound ? "nosound " : "") + (o.noMusic ? "nomusic " : "") + o.recordPath +
                     "|" + o.playPath + "|" + o.tracePath + line.out + line.err,
                 c.said)
           << what;
@@ -77,8 +81,9 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
   }
 }
 
-// Each option the usage names is documented for players.
-TEST(Options, TheReadmeAndTheManPageListEveryOption) {
+// Each option the usage names, and the gamepad's buttons, are documented
+// for players.
+TEST(Options, TheReadmeAndTheManPageListEveryOptionAndTheGamepad) {
   std::string manPage = ReadText(fs::path(RUZOZ_SOURCE_DIR) / "packaging/ruzoz.6.in");
   for (std::size_t at; (at = manPage.find("\\-")) != std::string::npos;)
     manPage.erase(at, 1);
@@ -92,7 +97,12 @@ TEST(Options, TheReadmeAndTheManPageListEveryOption) {
       EXPECT_NE(readme.find("`" + word), std::string::npos) << word << " not in the README";
       EXPECT_NE(manPage.find(word), std::string::npos) << word << " not in the man page";
     }
-  EXPECT_EQ(options, 10);
+  EXPECT_EQ(options, 12);
+  for (const char *control : {"D-pad", "left stick", "A and the right trigger", "Start", "Back"}) {
+    EXPECT_NE(usage().find(control), std::string::npos) << control << " not in --help";
+    EXPECT_NE(readme.find(control), std::string::npos) << control << " not in the README";
+    EXPECT_NE(manPage.find(control), std::string::npos) << control << " not in the man page";
+  }
 }
 
 // The program answers before SDL starts: with a video driver that cannot

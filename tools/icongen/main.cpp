@@ -1,5 +1,7 @@
 // ruzoz-icongen SPRITE.bmp OUTDIR SIZE...: writes the desktop icon in each
 // size as OUTDIR/SIZExSIZE/apps/ruzoz.png (the hicolor theme's layout).
+// ruzoz-icongen SPRITE.bmp --include FILE SIZE: the icon's RGBA bytes as
+// C++ (windowIconSize, windowIcon[]), for the game's window.
 
 #include "Icon.h"
 #include "ToolCommand.h"
@@ -10,6 +12,7 @@
 #include <cstdio>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <stdexcept>
 #include <string>
 
@@ -49,6 +52,28 @@ void WritePng(const Image &icon, const std::filesystem::path &path) {
     throw std::runtime_error("cannot write " + path.string() + ": " + png.message);
 }
 
+void WriteInclude(const Image &icon, const std::filesystem::path &path) {
+  std::ofstream out(path);
+  out << "// Drawn by ruzoz-icongen.\nconstexpr int windowIconSize = " << icon.width
+      << ";\nconst unsigned char windowIcon[] = {";
+  for (std::size_t i = 0; i < icon.pixels.size(); ++i) {
+    const auto &p = icon.pixels[i];
+    out << (i % 4 == 0 ? "\n" : " ") << int(p.r) << ',' << int(p.g) << ',' << int(p.b) << ','
+        << int(p.a) << ',';
+  }
+  out << "\n};\n";
+  if (!out.flush())
+    throw std::runtime_error("cannot write " + path.string());
+}
+
+int IconSize(const char *text) {
+  std::size_t used = 0;
+  const int size = std::stoi(text, &used);
+  if (used != std::string(text).size() || size < 16 || size > 1024)
+    throw std::runtime_error(std::string("not an icon size: ") + text);
+  return size;
+}
+
 } // namespace
 
 int main(int argc, char **argv) {
@@ -60,11 +85,14 @@ int main(int argc, char **argv) {
     command.refuse("a sprite, an output folder and at least one size are needed");
   try {
     const Image sprite = ReadSprite(argv[1]);
+    if (std::string(argv[2]) == "--include") {
+      if (argc != 5)
+        throw std::runtime_error("--include takes a file and one size");
+      WriteInclude(ruzoz::icongen::MakeIcon(sprite, IconSize(argv[4])), argv[3]);
+      return 0;
+    }
     for (int i = 3; i < argc; ++i) {
-      std::size_t used = 0;
-      const int size = std::stoi(argv[i], &used);
-      if (used != std::string(argv[i]).size() || size < 16 || size > 1024)
-        throw std::runtime_error(std::string("not an icon size: ") + argv[i]);
+      const int size = IconSize(argv[i]);
       const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
       const std::filesystem::path dir = std::filesystem::path(argv[2]) / dimension / "apps";
       std::filesystem::create_directories(dir);

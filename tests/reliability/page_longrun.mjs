@@ -1,0 +1,194 @@
+// The browser version for a long run in headless Chromium, with random keys
+// (never Esc): after the first minute the JavaScript heap (after a garbage
+// collection) and the wasm memories (the game's and the synth's) may grow by
+// less than 1 MB, every 10 s must run 60 +- 1 frames a second (judged only
+// while the machine's load stays below its processors: frames start on time
+// only when the page gets a processor), the console stays clean and the
+// sound never runs dry.
+//   node tests/reliability/page_longrun.mjs SECONDS   (after tools/web.sh)
+
+import {spawn} from 'node:child_process';
+import {readFileSync} from 'node:fs';
+import {createRequire} from 'node:module';
+import os from 'node:os';
+import path from 'node:path';
+
+const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
+const require = createRequire(path.join(root, 'web/package.json'));
+const puppeteer = require('puppeteer-core');
+const seconds = Number(process.argv[2] || 120);
+if (!(seconds >= 90)) throw new Error('a long run lasts at least 90 s');
+
+const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The same keys every run.
+let seed = 24;
+const random = (n) => {
+  seed = (seed * 1103515245 + 12345) % 2147483648;
+  return Math.floor((seed / 2147483648) * n);
+};
+
+async function serve() {
+  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
+                                   '--directory', path.join(root, 'out/web')],
+                       {stdio: ['ignore', 'pipe', 'ignore']});
+  const port = await new Promise((resolve, reject) => {
+    server.stdout.on('data', (data) => {
+      const found = /port (\d+)/.exec(String(data));
+      if (found) resolve(found[1]);
+    });
+    server.on('exit', () => reject(new Error('the http server ended')));
+  });
+  return {server, url: `http://127.0.0.1:${port}/index.html`};
+}
+
+// Before the page's scripts: every wasm memory made, and every audio
+// callback, with how late it came (an underrun: the output played past the
+// buffer before it was filled).
+function watch() {
+  const memories = [];
+  const keep = (result) => {
+    const instance = result.instance || result;
+    for (const value of Object.values(instance.exports || {}))
+      if (value instanceof WebAssembly.Memory) memories.push(value);
+    return result;
+  };
+  const Memory = WebAssembly.Memory;
+  WebAssembly.Memory = function (...args) {
+    const memory = new Memory(...args);
+    memories.push(memory);
+    return memory;
+  };
+  WebAssembly.Memory.prototype = Memory.prototype;
+  for (const name of ['instantiate', 'instantiateStreaming']) {
+    const real = WebAssembly[name];
+    if (real) WebAssembly[name] = (...args) => real.apply(WebAssembly, args).then(keep);
+  }
+  const audio = {callbacks: 0, late: 0, frames: 0, firstTime: -1, lastTime: 0, rate: 0};
+  const Context = window.AudioContext;
+  const create = Context.prototype.createScriptProcessor;
+  Context.prototype.createScriptProcessor = function (...args) {
+    const node = create.apply(this, args);
+    const context = this;
+    node.addEventListener('audioprocess', (event) => {
+      ++audio.callbacks;
+      audio.rate = context.sampleRate;
+      audio.frames += event.outputBuffer.length;
+      if (audio.firstTime < 0) audio.firstTime = event.playbackTime;
+      audio.lastTime = event.playbackTime;
+      if (context.currentTime > event.playbackTime + 1e-6) ++audio.late;
+    });
+    return node;
+  };
+  window.ruzozWatch = {
+    wasmBytes: () => memories.reduce((sum, m) => sum + m.buffer.byteLength, 0),
+    memories: () => memories.length,
+    audio,
+  };
+}
+
+const {server, url} = await serve();
+const browser = await puppeteer.launch({
+  executablePath: '/usr/bin/chromium', headless: true,
+  args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
+});
+let failures = [];
+try {
+  const page = await browser.newPage();
+  const complaints = [];
+  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
+  page.on('pageerror', (e) => complaints.push(String(e)));
+  await page.evaluateOnNewDocument(watch);
+  const cdp = await page.target().createCDPSession();
+  await page.goto(url, {waitUntil: 'load'});
+  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+
+  const samples = [];
+  const measure = async (at) => {
+    await cdp.send('HeapProfiler.collectGarbage');
+    const heap = await cdp.send('Runtime.getHeapUsage');
+    const [frames, now, wasm, audio] = await page.evaluate(() => [
+      window.ruzoz.frames(), performance.now(), window.ruzozWatch.wasmBytes(),
+      {...window.ruzozWatch.audio}]);
+    const load = Number(readFileSync('/proc/loadavg', 'utf8').split(' ')[0]);
+    samples.push({at, frames, now, heap: heap.usedSize, wasm, audio, load});
+  };
+
+  const keys = ['ArrowLeft', 'ArrowLeft', 'ArrowRight', 'ArrowRight', 'ArrowUp', 'ArrowUp',
+                'ArrowDown', 'ShiftLeft', 'ShiftLeft', 'Space', 'Enter'];
+  const start = Date.now();
+  let nextSample = 0;
+  for (let elapsed = 0; elapsed < seconds * 1000; elapsed = Date.now() - start) {
+    if (elapsed >= nextSample) {
+      await measure(Math.round(elapsed / 1000));
+      nextSample += 10000;
+    }
+    const key = keys[random(keys.length)];
+    await page.keyboard.down(key);
+    await sleep(30 + random(570));
+    await page.keyboard.up(key);
+    await sleep(random(400));
+  }
+  await measure(Math.round((Date.now() - start) / 1000));
+
+  const memories = await page.evaluate(() => window.ruzozWatch.memories());
+  console.log(`page long run: ${seconds} s of random keys, ${memories} wasm memories; ` +
+              '10-second samples (s, JS heap kB, wasm kB, frames a second, load):');
+  const processors = os.cpus().length;
+  let judged = 0;
+  const afterMinute = samples.findIndex((s) => s.at >= 60);
+  let heapGrowth = 0, wasmGrowth = 0, low = 1e9, high = 0;
+  for (let i = 0; i < samples.length; ++i) {
+    const s = samples[i];
+    let rate = NaN;
+    if (i > 0) {
+      const p = samples[i - 1];
+      rate = (s.frames - p.frames) / ((s.now - p.now) / 1000);
+      // The first interval includes the start of the sound.
+      const busy = Math.max(s.load, p.load) >= processors;
+      if (i > 1 && !busy) {
+        ++judged;
+        low = Math.min(low, rate);
+        high = Math.max(high, rate);
+        if (Math.abs(rate - 60) > 1) failures.push(`${rate.toFixed(2)} frames a second at ${s.at} s`);
+      }
+    }
+    if (i >= afterMinute) {
+      heapGrowth = Math.max(heapGrowth, s.heap - samples[afterMinute].heap);
+      wasmGrowth = Math.max(wasmGrowth, s.wasm - samples[afterMinute].wasm);
+    }
+    console.log(`  ${String(s.at).padStart(4)} s  ${(s.heap / 1024).toFixed(0).padStart(7)} kB` +
+                `  ${(s.wasm / 1024).toFixed(0).padStart(7)} kB  ${isNaN(rate) ? '     ' : rate.toFixed(2)}` +
+                `  load ${s.load.toFixed(2)}`);
+  }
+  const base = samples[afterMinute];
+  console.log(`after the first minute: JS heap ${(base.heap / 1024).toFixed(0)} kB grown by at most ` +
+              `${(heapGrowth / 1024).toFixed(1)} kB; wasm ${(base.wasm / 1024).toFixed(0)} kB grown by at most ` +
+              `${(wasmGrowth / 1024).toFixed(1)} kB`);
+  console.log(judged > 0
+    ? `frames a second in 10 s: ${low.toFixed(2)} to ${high.toFixed(2)} in ${judged} judged of ${samples.length - 2}`
+    : `frames a second not judged: the machine was busy (load ${processors} or more) throughout`);
+  if (heapGrowth >= 1 << 20) failures.push(`JS heap grew by ${heapGrowth} bytes`);
+  if (wasmGrowth >= 1 << 20) failures.push(`wasm memory grew by ${wasmGrowth} bytes`);
+  if (memories === 0) failures.push('no wasm memory seen');
+
+  const audio = samples[samples.length - 1].audio;
+  const played = audio.lastTime - audio.firstTime;
+  const given = audio.rate > 0 ? audio.frames / audio.rate : 0;
+  console.log(`sound: ${audio.callbacks} buffers, ${given.toFixed(1)} s of samples for ` +
+              `${played.toFixed(1)} s of output, ${audio.late} late`);
+  if (audio.callbacks === 0) failures.push('the sound never ran');
+  if (audio.late > 0) failures.push(`${audio.late} sound buffers came too late`);
+  // Every buffer is asked for in time: the samples given cover the output.
+  if (played - given > 0.05) failures.push(`${(played - given).toFixed(2)} s of output without samples`);
+  if (complaints.length > 0) failures.push(`console: ${complaints.join(' | ')}`);
+} catch (error) {
+  failures.push(String(error));
+} finally {
+  await browser.close();
+  server.kill();
+}
+if (failures.length > 0) {
+  console.error(`page long run: FAILED: ${failures.join('; ')}`);
+  process.exit(1);
+}

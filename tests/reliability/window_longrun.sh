@@ -122,7 +122,10 @@ awk -v processors="$(nproc)" '
       ++judged
       if (rate < low) low = rate
       if (rate > high) high = rate
-      if (rate < 59 || rate > 61) bad = bad sprintf(" %d-%d s: %.1f (load %.1f)", 10 * s, 10 * s + 10, rate, load[s])
+      sum += rate
+      # One stall of the machine (a disk flush) can cost a window a frame
+      # or two; the run as a whole must hold 60 +- 1.
+      if (rate < 57 || rate > 61) bad = bad sprintf(" %d-%d s: %.1f (load %.1f)", 10 * s, 10 * s + 10, rate, load[s])
     }
     if (judged > 0)
       printf "frames: %d; %d of %d windows of 10 s judged, %.1f to %.1f a second\n", \
@@ -130,5 +133,8 @@ awk -v processors="$(nproc)" '
     else
       printf "frames: %d; none of %d windows of 10 s judged\n", FNR - 1, last
     if (busy != "") print "not judged, the machine busy:" busy
-    if (bad != "") { print "frame rate off 60 +- 1 in" bad; exit 1 }
+    if (bad != "") { print "frame rate off 57 to 61 in" bad; exit 1 }
+    if (judged > 0 && (sum / judged < 59 || sum / judged > 61)) {
+      printf "frame rate %.2f over the judged windows, not 60 +- 1\n", sum / judged; exit 1
+    }
   }' "$dir/samples" "$dir/frames.log" || fail "frame rate"

@@ -14,8 +14,12 @@ sudo=()
 debs=(out/ruzoz_*.deb)
 # Debian's checker on the package as shipped: no error, no warning, and no
 # hardening tag (those are only informational).
-lintian --fail-on error,warning -I "${debs[0]}" | tee /dev/stderr |
-  { ! grep -E '^[A-Z]: ruzoz[^:]*: hardening-'; }
+checked=$(lintian --fail-on error,warning -I "${debs[0]}") || { echo "$checked"; exit 1; }
+echo "$checked"
+if grep -E '^[A-Z]: ruzoz[^:]*: hardening-' <<<"$checked"; then
+  echo "FAIL: lintian finds the programs not hardened" >&2
+  exit 1
+fi
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "./${debs[0]}"
 trap 'DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y ruzoz >/dev/null' EXIT
 

@@ -8,7 +8,7 @@ source "$(dirname "$0")/common.sh"
 prefix=$1/prefix
 version=$2
 entries=("$prefix"/share/metainfo/*.metainfo.xml)
-[ ${#entries[@]} -eq 1 ] && [ -f "${entries[0]}" ] || fail "wanted one metainfo file: ${entries[*]}"
+{ [ ${#entries[@]} -eq 1 ] && [ -f "${entries[0]}" ]; } || fail "wanted one metainfo file: ${entries[*]}"
 entry=${entries[0]}
 out=$(appstreamcli validate --no-net "$entry" 2>&1) || fail "appstreamcli validate: $out"
 

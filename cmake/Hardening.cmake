@@ -14,10 +14,11 @@ include_guard(GLOBAL)
 option(RUZOZ_HARDENING "Build with stack protector, fortified libc calls, PIE and full RELRO" ON)
 
 if(RUZOZ_HARDENING)
-  include(CheckPIESupported)
-  check_pie_supported()
-  set(CMAKE_POSITION_INDEPENDENT_CODE ON)
-  add_compile_options(-fstack-protector-strong)
+  # -fPIE for the libraries too: POSITION_INDEPENDENT_CODE would build them
+  # -fPIC, whose global data goes through the GOT and whose functions may
+  # not be inlined (interposition), for programs linked statically to them.
+  add_compile_options(-fPIE -fstack-protector-strong)
+  add_link_options("$<$<STREQUAL:$<TARGET_PROPERTY:TYPE>,EXECUTABLE>:-pie>")
   include(CheckCXXCompilerFlag)
   check_cxx_compiler_flag(-fstack-clash-protection RUZOZ_HAS_STACK_CLASH_PROTECTION)
   if(RUZOZ_HAS_STACK_CLASH_PROTECTION)

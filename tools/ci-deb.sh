@@ -28,7 +28,9 @@ trap 'DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y ruzoz >/dev/n
 for program in $(dpkg -L ruzoz | grep '^/usr/games/'); do
   if file -b "$program" | grep -q '^ELF'; then hardening-check --nocfprotection "$program"; fi
 done
-appstreamcli validate --no-net /usr/share/metainfo/*.metainfo.xml
+mapfile -t metainfo < <(dpkg -L ruzoz | grep '^/usr/share/metainfo/.*\.metainfo\.xml$')
+[ ${#metainfo[@]} -eq 1 ] || { echo "FAIL: wanted one AppStream entry: ${metainfo[*]}" >&2; exit 1; }
+appstreamcli validate --no-net "${metainfo[0]}"
 
 log=$(mktemp)
 status=0

@@ -76,7 +76,10 @@ struct Channel {
       ++shift;
     max = mask >> shift | 1;
   }
-  std::uint32_t operator()(std::uint32_t pixel) const { return (pixel >> shift & max) * 255 / max; }
+  std::uint32_t operator()(std::uint32_t pixel) const {
+    const std::uint32_t value = pixel >> shift & max;
+    return max == 0xFF ? value : value * 255 / max; // no division for 24 and 32 bits
+  }
 };
 
 struct Header {

@@ -53,6 +53,19 @@ install(FILES ${_packaging}/ruzoz.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDI
 add_subdirectory(${PROJECT_SOURCE_DIR}/tools/icongen ${PROJECT_BINARY_DIR}/tools/icongen)
 install(DIRECTORY ${RUZOZ_ICON_DIR}/ DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor)
 
+# AppStream: the software centres' entry, with the release of this version
+# (dated as packaging/changelog.in's entry) and the screenshots taken at
+# build time, which the project's site serves at RUZOZ_SCREENSHOT_URL.
+set(RUZOZ_APPSTREAM_ID games.ruzoz.Ruzoz)
+set(RUZOZ_RELEASE_DATE 2026-12-07)
+set(RUZOZ_SCREENSHOT_URL https://ruzoz.games/screenshots)
+configure_file(${_packaging}/ruzoz.metainfo.xml.in
+               ${_generated}/${RUZOZ_APPSTREAM_ID}.metainfo.xml @ONLY)
+install(FILES ${_generated}/${RUZOZ_APPSTREAM_ID}.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+add_subdirectory(${PROJECT_SOURCE_DIR}/tools/screenshot ${PROJECT_BINARY_DIR}/tools/screenshot)
+install(DIRECTORY ${RUZOZ_SCREENSHOT_DIR}/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/screenshots)
+
 # gzip -n: no name or time stamp, so the page is the same in every build.
 configure_file(${_packaging}/ruzoz.6.in ${_generated}/ruzoz.6 @ONLY)
 add_custom_command(

@@ -1,14 +1,16 @@
-// Image files from any bytes, through the game's own loader: SDL's BMP
-// reader, the conversion to the 16-bit back-buffer format with near-white
-// kept opaque, the colour key, whole-image and font-cell blits, release.
-// The oracle is the tools' reading of the same file: a pixel is transparent
-// exactly when it is pure white in the file.
+// Image files from any bytes, through the game's own loader: the shared
+// bitmap reader (every kind, RLE included), the conversion to the 16-bit
+// back-buffer format with near-white kept opaque, the colour key,
+// whole-image and font-cell blits, release. The oracle is SDL's reading of
+// the same file: what the reader takes SDL takes too, with the same pixels,
+// and a pixel is transparent exactly when it is pure white in the file.
 
 #include "FuzzSupport.h"
 
 #include "graphics/Display.h"
 #include "platform/BitmapFile.h"
 #include "platform/Window.h"
+#include "ports/BitmapImage.h"
 
 using namespace ruzoz;
 using fuzz::Check;
@@ -29,6 +31,19 @@ void CheckKeying(const platform::RgbImage &file, const Surface &image) {
     }
 }
 
+// Every pixel as SDL's reading of the file narrows to the back buffer.
+void CheckPixels(const platform::RgbImage &file, const std::uint8_t *data, std::size_t size) {
+  Rgb565Image decoded;
+  Check(DecodeBitmap(data, size, decoded), "the reader takes what it loaded");
+  for (std::size_t i = 0; i < decoded.pixels.size(); ++i) {
+    const std::uint32_t r = file.rgb[3 * i], g = file.rgb[3 * i + 1], b = file.rgb[3 * i + 2];
+    auto want = static_cast<std::uint16_t>((r >> 3) << 11 | (g >> 2) << 5 | b >> 3);
+    if (want == colorKey && (r & g & b) != 0xFF)
+      want = almostWhite;
+    Check(decoded.pixels[i] == want, "SDL's pixels");
+  }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
@@ -46,13 +61,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     return 0;
   }
   // Read only after the game took it: the game refuses headers that claim
-  // gigabytes, SDL alone would allocate them.
+  // gigabytes, SDL alone would allocate them (and it takes damaged files
+  // the game refuses: runs outside the picture, colours past the table).
   platform::RgbImage reference;
   Check(platform::LoadBmp(path, reference), "loaded only what SDL reads");
   Check(image.width == reference.width && image.height == reference.height && image.width > 0 &&
             image.height > 0,
         "the surface has the file's size");
   Check(platform::CurrentDisplayStatus().images == 1, "one surface held");
+  CheckPixels(reference, data, size);
   screen.SetColorKey(image);
 
   if (image.width <= screenWidth && image.height <= screenHeight)

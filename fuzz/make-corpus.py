@@ -5,7 +5,10 @@
 
 DATA_DIR is a built data folder (build/data); SOUNDGEN the built
 ruzoz-soundgen (default: DATA_DIR/../tools/soundgen/ruzoz-soundgen), which
-writes the wave seeds as excerpts of the effects. The seeds are small:
+writes the wave seeds as excerpts of the effects. The built
+ruzoz-bitmapkinds next to it (DATA_DIR/../tests/shell) writes one image
+seed of each bitmap kind (kind-*.bmp), a 16 x 16 piece of an alien, with
+imagemagick's convert. The seeds are small:
 sprites, wave excerpts, the music files, the start of the golden key
 scripts. The images come in the encodings a player's paint program might
 save: SDL has no coverage instrumentation here, so the fuzzer cannot find
@@ -17,6 +20,7 @@ import pathlib
 import struct
 import subprocess
 import sys
+import tempfile
 
 ROOT = pathlib.Path(__file__).resolve().parent.parent
 CORPUS = ROOT / "fuzz" / "corpus"
@@ -144,6 +148,15 @@ def main():
     w, h, rows = read_bmp24(data_dir / "Zeichensatz.bmp")
     cells = [row[:64] for row in rows[:16]]  # the first four glyph cells
     write("image", "Zeichensatz-cells-1bit.bmp", as_palette(64, 16, cells, 1))
+
+    kinds = data_dir.parent / "tests" / "shell" / "ruzoz-bitmapkinds"
+    with tempfile.TemporaryDirectory() as scratch:
+        piece = pathlib.Path(scratch) / "piece.bmp"
+        subprocess.run(["convert", str(data_dir / "Alien3.bmp"), "-crop", "16x16+8+8", "+repage",
+                        "BMP3:" + str(piece)], check=True)
+        subprocess.run([str(kinds), scratch, str(piece)], check=True)
+        for made in sorted(pathlib.Path(scratch).glob("*/piece.bmp")):
+            write("image", "kind-" + made.parent.name + ".bmp", made.read_bytes())
 
     wave_dir = CORPUS / "wave"
     wave_dir.mkdir(parents=True, exist_ok=True)

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
-# CI: builds the Debian package, installs it with apt, starts `ruzoz` from
-# $HOME headless until it has drawn frames, and removes the package again.
+# CI: builds the Debian package, has lintian check it, installs it with apt,
+# checks the installed programs' hardening and AppStream entry, starts
+# `ruzoz` from $HOME headless until it has drawn frames, and removes the
+# package again.
 # The programs are in /usr/games, which Debian puts on the PATH of players
 # (not of root): the game is started with that PATH.
 set -euo pipefail
@@ -10,10 +12,25 @@ bash tools/package.sh
 sudo=()
 [ "$(id -u)" -eq 0 ] || sudo=(sudo)
 debs=(out/ruzoz_*.deb)
-# Debian's checker on the package as shipped: no error, no warning.
-lintian --fail-on error,warning "${debs[0]}"
+# Debian's checker on the package as shipped: no error, no warning, and no
+# hardening tag (those are only informational).
+checked=$(lintian --fail-on error,warning -I "${debs[0]}") || { echo "$checked"; exit 1; }
+echo "$checked"
+if grep -E '^[A-Z]: ruzoz[^:]*: hardening-' <<<"$checked"; then
+  echo "FAIL: lintian finds the programs not hardened" >&2
+  exit 1
+fi
 DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get install -y "./${debs[0]}"
 trap 'DEBIAN_FRONTEND=noninteractive "${sudo[@]}" apt-get purge -y ruzoz >/dev/null' EXIT
+
+# The installed programs hardened; control-flow protection is not asked
+# for, as Debian 12's C start files do not have it.
+for program in $(dpkg -L ruzoz | grep '^/usr/games/'); do
+  if file -b "$program" | grep -q '^ELF'; then hardening-check --nocfprotection "$program"; fi
+done
+mapfile -t metainfo < <(dpkg -L ruzoz | grep '^/usr/share/metainfo/.*\.metainfo\.xml$')
+[ ${#metainfo[@]} -eq 1 ] || { echo "FAIL: wanted one AppStream entry: ${metainfo[*]}" >&2; exit 1; }
+appstreamcli validate --no-net "${metainfo[0]}"
 
 log=$(mktemp)
 status=0

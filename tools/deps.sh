@@ -9,7 +9,7 @@ RUZOZ_PACKAGES=(
   libfreetype-dev fonts-dejavu-core
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth xdotool x11-apps x11-utils xfonts-base imagemagick sox hyperfine openbox
-  desktop-file-utils dpkg-dev file groff-base man-db lintian
+  desktop-file-utils dpkg-dev file groff-base man-db lintian devscripts appstream
   clang-14 libclang-rt-14-dev
 )
 

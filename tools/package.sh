@@ -10,7 +10,7 @@ BUILD=${RUZOZ_PACKAGE_BUILD_DIR:-build-release}
 cmake -S . -B "$BUILD" -DCMAKE_BUILD_TYPE=Release
 # Only what gets installed; tests and benchmarks stay out of the way.
 cmake --build "$BUILD" -j"$(nproc)" --target ruzoz ruzoz_data ruzoz_icons ruzoz_man_page \
-  ruzoz_debian_changelog
+  ruzoz_debian_changelog ruzoz_screenshots
 rm -rf "$BUILD/package"
 cpack -G DEB --config "$BUILD/CPackConfig.cmake" -B "$BUILD/package"
 mkdir -p out

@@ -36,26 +36,23 @@ bool LoadBmp(const char *path, RgbImage &image, std::string *error) {
   SDL_Surface *file = SDL_LoadBMP(path);
   if (file == nullptr)
     return fail(error);
-  // Through 32 bits, as the game's loader decides which pixels are white:
-  // SDL widens some formats differently on the way to 24 bits.
-  SDL_Surface *rgb = SDL_ConvertSurfaceFormat(file, SDL_PIXELFORMAT_RGB888, 0);
-  SDL_FreeSurface(file);
-  if (rgb == nullptr)
-    return fail(error);
-  image.width = rgb->w;
-  image.height = rgb->h;
-  image.rgb.resize(static_cast<std::size_t>(rgb->w) * rgb->h * 3);
+  // Each pixel widened by SDL_GetRGB, which makes all ones 255 in every
+  // format: SDL's blit from 565 to 32 bits turns white into 0xFFFEFF.
+  image.width = file->w;
+  image.height = file->h;
+  image.rgb.resize(static_cast<std::size_t>(file->w) * file->h * 3);
   std::uint8_t *out = image.rgb.data();
-  for (int y = 0; y < rgb->h; ++y) {
-    const auto *row =
-        reinterpret_cast<const Uint32 *>(static_cast<const Uint8 *>(rgb->pixels) + y * rgb->pitch);
-    for (int x = 0; x < rgb->w; ++x) {
-      *out++ = static_cast<std::uint8_t>(row[x] >> 16);
-      *out++ = static_cast<std::uint8_t>(row[x] >> 8);
-      *out++ = static_cast<std::uint8_t>(row[x]);
+  const int bytes = file->format->BytesPerPixel;
+  for (int y = 0; y < file->h; ++y)
+    for (int x = 0; x < file->w; ++x) {
+      const Uint8 *at = static_cast<const Uint8 *>(file->pixels) + y * file->pitch + x * bytes;
+      Uint32 pixel = 0;
+      for (int i = bytes - 1; i >= 0; --i)
+        pixel = pixel << 8 | at[i];
+      SDL_GetRGB(pixel, file->format, out, out + 1, out + 2);
+      out += 3;
     }
-  }
-  SDL_FreeSurface(rgb);
+  SDL_FreeSurface(file);
   return true;
 }
 

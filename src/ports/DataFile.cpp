@@ -1,5 +1,7 @@
 #include "ports/DataFile.h"
 
+#include "ports/BitmapImage.h"
+
 #include <cerrno>
 #include <cinttypes>
 #include <cstdio>
@@ -17,10 +19,6 @@
 namespace ruzoz {
 
 namespace {
-
-// Header and pixels of the largest picture the image loader accepts.
-constexpr std::uint64_t bmpHeaderBytes = 54;
-constexpr std::uint64_t largestImageBytes = bmpHeaderBytes + 4096ull * 4096ull * 3ull;
 
 const char *kindName(DataKind kind) {
   switch (kind) {
@@ -97,7 +95,7 @@ bool judge(const char *fileName, DataKind kind, const struct stat &info) {
 std::uint64_t DataFileCap(DataKind kind) {
   switch (kind) {
   case DataKind::image:
-    return largestImageBytes;
+    return largestBitmapFileBytes;
   case DataKind::wave:
     return 64ull << 20;
   case DataKind::music:

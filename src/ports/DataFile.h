@@ -10,7 +10,7 @@
 namespace ruzoz {
 
 enum class DataKind {
-  image, // a 4096 x 4096 24-bit BMP at most
+  image, // a BMP of 4096 x 4096 pixels at most (largestBitmapFileBytes)
   wave,  // 64 MiB
   music, // a hand-written text: 1 MiB
 };

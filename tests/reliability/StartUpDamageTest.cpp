@@ -8,6 +8,7 @@
 #include "support/DataFolder.h"
 #include "support/WaveBytes.h"
 
+#include "ports/BitmapImage.h"
 #include "ports/Texts.h"
 
 #include <gtest/gtest.h>
@@ -104,7 +105,9 @@ TEST(RefusedEntries, EndStartUpAtOnceAndSayWhy) {
     ASSERT_EQ(::mkfifo((file.parent_path() / "pipe").c_str(), 0644), 0);
     fs::create_symlink("pipe", file);
   };
-  const Make overImageCap = [](const fs::path &file) { fs::resize_file(file, 54 + 50331648 + 1); };
+  const Make overImageCap = [](const fs::path &file) {
+    fs::resize_file(file, ruzoz::largestBitmapFileBytes + 1);
+  };
   const Make oneGiB = [](const fs::path &file) { fs::resize_file(file, 1ull << 30); };
   const Make threeGiB = [](const fs::path &file) { fs::resize_file(file, 3ull << 30); };
   const Make overMusicCap = [](const fs::path &file) { fs::resize_file(file, (1 << 20) + 1); };
@@ -125,7 +128,7 @@ TEST(RefusedEntries, EndStartUpAtOnceAndSayWhy) {
       {"Get.wav", zero, ": refused: a character device"},
       {"Chordmap1.cdm", zero, ": refused: a character device"},
       {"titelbild.bmp", linkedFifo, ": refused: a named pipe"},
-      {"Hintergrund.bmp", overImageCap, ": refused: 50331703 bytes, more than an image can be"},
+      {"Hintergrund.bmp", overImageCap, ": refused: 67110027 bytes, more than an image can be"},
       {"drip.wav", oneGiB, ": refused: 1073741824 bytes, more than a wave can be (67108864)"},
       {"Schaden.wav", threeGiB, ": refused: 3221225472 bytes, more than a wave can be"},
       {"Style1.sty", overMusicCap, ": refused: 1048577 bytes, more than a music file can be"},

@@ -1,7 +1,11 @@
 // The one bitmap reader against SDL's: the same RGB565 pixels for every
-// game image and for each kind of file it reads.
+// game image and for every kind of file a paint program writes (made by
+// SDL, by imagemagick and by hand), the damaged ones refused, and the
+// largest file of 4096 x 4096 read.
 
 #include "ports/BitmapImage.h"
+#include "support/BitmapKinds.h"
+#include "support/Support.h"
 
 #include <SDL.h>
 #include <gtest/gtest.h>
@@ -16,31 +20,51 @@
 #include <vector>
 
 using namespace ruzoz;
+using namespace testsupport;
 
 namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// What SDL's loader and converter give, white kept apart from near-white.
+// What SDL's loader and converter give, white kept apart from near-white:
+// white as SDL widens the loaded pixel exactly (its 565-to-888 blit makes
+// 565's white 0xFFFEFF).
 bool sdlPixels(const Bytes &file, Rgb565Image &out) {
   SDL_Surface *loaded = SDL_LoadBMP_RW(SDL_RWFromConstMem(file.data(), int(file.size())), 1);
   if (loaded == nullptr)
     return false;
   SDL_Surface *narrow = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB565, 0);
-  SDL_Surface *wide = SDL_ConvertSurfaceFormat(loaded, SDL_PIXELFORMAT_RGB888, 0);
+  const int bytes = loaded->format->BytesPerPixel;
   out.width = loaded->w;
   out.height = loaded->h;
   out.pixels.clear();
   for (int y = 0; y < loaded->h; ++y)
     for (int x = 0; x < loaded->w; ++x) {
       std::uint16_t p = static_cast<std::uint16_t *>(narrow->pixels)[y * narrow->pitch / 2 + x];
-      const std::uint32_t rgb = static_cast<std::uint32_t *>(wide->pixels)[y * wide->pitch / 4 + x];
-      out.pixels.push_back(p == colorKey && (rgb & 0xFFFFFF) != 0xFFFFFF ? almostWhite : p);
+      const Uint8 *at = static_cast<const Uint8 *>(loaded->pixels) + y * loaded->pitch + x * bytes;
+      Uint32 value = 0;
+      for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | at[i];
+      Uint8 r, g, b;
+      SDL_GetRGB(value, loaded->format, &r, &g, &b);
+      out.pixels.push_back(p == colorKey && (r & g & b) != 0xFF ? almostWhite : p);
     }
-  SDL_FreeSurface(wide);
   SDL_FreeSurface(narrow);
   SDL_FreeSurface(loaded);
   return true;
+}
+
+void expectSdlsPixels(const Bytes &file) {
+  Rgb565Image ours, sdls;
+  ASSERT_TRUE(sdlPixels(file, sdls)) << SDL_GetError();
+  ASSERT_TRUE(DecodeBitmap(file.data(), file.size(), ours));
+  EXPECT_EQ(std::tie(ours.width, ours.height), std::tie(sdls.width, sdls.height));
+  EXPECT_TRUE(ours.pixels == sdls.pixels);
+}
+
+Bytes readFile(const fs::path &path) {
+  std::ifstream in(path, std::ios::binary);
+  return Bytes{std::istreambuf_iterator<char>(in), {}};
 }
 
 void put(Bytes &b, std::size_t at, std::uint32_t value, int bytes) {
@@ -48,37 +72,8 @@ void put(Bytes &b, std::size_t at, std::uint32_t value, int bytes) {
     b[at + i] = std::uint8_t(value >> (8 * i));
 }
 
-// A file of `bits` per pixel; pixel (x, y) has colour or palette index
-// f(x, y). A negative height stores the top row first.
-Bytes makeBmp(int headerSize, int bits, int width, int height,
-              const std::vector<std::uint32_t> &palette, std::uint32_t (*f)(int, int)) {
-  const int rows = height < 0 ? -height : height;
-  const std::size_t stride = std::size_t((width * bits + 31) / 32) * 4;
-  const bool core = headerSize == 12;
-  const std::size_t entry = core ? 3 : 4;
-  const std::size_t offset = 14 + headerSize + palette.size() * entry;
-  Bytes b(offset + stride * rows, 0);
-  put(b, 0, 'B' | 'M' << 8, 2);
-  put(b, 2, std::uint32_t(b.size()), 4);
-  put(b, 10, std::uint32_t(offset), 4);
-  put(b, 14, headerSize, 4);
-  put(b, 18, std::uint32_t(width), core ? 2 : 4);
-  put(b, core ? 20 : 22, std::uint32_t(height), core ? 2 : 4);
-  put(b, core ? 22 : 26, 1, 2);
-  put(b, core ? 24 : 28, bits, 2);
-  if (!core)
-    put(b, 46, std::uint32_t(palette.size()), 4);
-  for (std::size_t i = 0; i < palette.size(); ++i)
-    put(b, 14 + headerSize + i * entry, palette[i], 3);
-  for (int y = 0; y < rows; ++y) {
-    const std::size_t row = offset + stride * std::size_t(height < 0 ? y : rows - 1 - y);
-    for (int x = 0; x < width; ++x)
-      if (bits >= 24)
-        put(b, row + std::size_t(x) * (bits / 8), f(x, y), bits / 8);
-      else
-        b[row + x * bits / 8] |= std::uint8_t(f(x, y) << (8 - bits - x * bits % 8));
-  }
-  return b;
+Rgb rgb(std::uint32_t c) {
+  return Rgb{std::uint8_t(c >> 16), std::uint8_t(c >> 8 & 0xFF), std::uint8_t(c & 0xFF)};
 }
 
 // White, the near-whites that narrow to the key, the extremes of each
@@ -90,9 +85,47 @@ std::uint32_t colour(int x, int y) {
                           : std::uint32_t(x * 0x2F1D37 + y * 0x0B6D05) & 0xFFFFFF;
 }
 
-TEST(BitmapImage, EachKindOfFileAndEveryGameImageGiveSdlsPixels) {
-  const std::vector<std::uint32_t> palette = {0xFFFFFF, 0xFEFEFE, 0x102030, 0xF8FCF8,
-                                              0x000000, 0xABCDEF, 0x7F7F7F, 0x0000FF};
+// A picture of `bits` per pixel, pixel (x, y) of colour or index f(x, y),
+// packed by `pack` (masks, if any, as bit fields); a negative height
+// stores the top row first.
+Bytes makeBmp(int headerSize, int bits, int width, int height, const std::vector<Rgb> &palette,
+              std::uint32_t (*f)(int, int), const std::vector<std::uint32_t> &masks = {}) {
+  const int rows = height < 0 ? -height : height;
+  return BitmapFileBytes(headerSize, bits, masks.empty() ? 0 : 3, width, height, palette, masks,
+                         BitmapRows(width, rows, bits, height < 0, f));
+}
+
+// Packs colour(x, y) into 16 or 32 bits by the masks.
+template <std::uint32_t R, std::uint32_t G, std::uint32_t B> std::uint32_t packed(int x, int y) {
+  const std::uint32_t c = colour(x, y);
+  const auto channel = [](std::uint32_t value, std::uint32_t mask) {
+    int shift = 0;
+    while ((mask >> shift & 1) == 0)
+      ++shift;
+    std::uint32_t max = mask >> shift, bits = 0;
+    while (max >> bits)
+      ++bits;
+    return (value >> (8 - bits)) << shift;
+  };
+  return channel(c >> 16 & 0xFF, R) | channel(c >> 8 & 0xFF, G) | channel(c & 0xFF, B);
+}
+
+// Colour tables and run-length data written by hand.
+Bytes makeRle(int bits, int width, int height, const std::vector<Rgb> &palette, Bytes runs) {
+  return BitmapFileBytes(40, bits, bits == 8 ? 1 : 2, width, height, palette, {}, runs);
+}
+
+const std::vector<Rgb> palette = {rgb(0xFFFFFF), rgb(0xFEFEFE), rgb(0x102030), rgb(0xF8FCF8),
+                                  rgb(0x000000), rgb(0xABCDEF), rgb(0x7F7F7F), rgb(0x0000FF)};
+
+std::vector<Rgb> sixteen() {
+  std::vector<Rgb> p = palette;
+  for (std::uint32_t i = 0; i < 8; ++i)
+    p.push_back(rgb(0x0F1E2D * (i + 1)));
+  return p;
+}
+
+TEST(BitmapImage, FilesMadeByHandAndEveryGameImageGiveSdlsPixels) {
   std::vector<std::pair<std::string, Bytes>> files = {
       {"24-bit, odd width", makeBmp(40, 24, 13, 7, {}, colour)},
       {"24-bit, top row first", makeBmp(40, 24, 6, -5, {}, colour)},
@@ -101,41 +134,143 @@ TEST(BitmapImage, EachKindOfFileAndEveryGameImageGiveSdlsPixels) {
       {"32-bit", makeBmp(40, 32, 9, 4, {}, colour)},
       {"8-bit palette",
        makeBmp(40, 8, 11, 3, palette, [](int x, int y) { return std::uint32_t(x + y) % 8; })},
+      {"8-bit palette, core header",
+       makeBmp(12, 8, 5, 3, palette, [](int x, int y) { return std::uint32_t(x * y) % 8; })},
       {"4-bit palette",
        makeBmp(40, 4, 9, 3, palette, [](int x, int y) { return std::uint32_t(x * y) % 8; })},
-      {"1-bit palette, core header", makeBmp(12, 1, 19, 3, {0xFFFFFF, 0xFFFFFE},
+      {"2-bit palette of three", makeBmp(40, 2, 11, 2, {palette[0], palette[2], palette[5]},
+                                         [](int x, int y) { return std::uint32_t(x + y) % 3; })},
+      {"1-bit palette, core header", makeBmp(12, 1, 19, 3, {rgb(0xFFFFFF), rgb(0xFFFFFE)},
                                              [](int x, int) { return std::uint32_t(x) % 2; })},
+      {"16-bit 555, no masks", makeBmp(40, 16, 7, 3, {}, packed<0x7C00, 0x03E0, 0x001F>)},
+      {"16-bit 565 fields after the header",
+       makeBmp(40, 16, 7, -3, {}, packed<0xF800, 0x07E0, 0x001F>, {0xF800, 0x07E0, 0x001F})},
+      {"16-bit BGR565, V5",
+       makeBmp(124, 16, 5, 3, {}, packed<0x001F, 0x07E0, 0xF800>, {0x001F, 0x07E0, 0xF800, 0})},
+      {"16-bit ARGB4444, V4", makeBmp(108, 16, 6, 3, {}, packed<0x0F00, 0x00F0, 0x000F>,
+                                      {0x0F00, 0x00F0, 0x000F, 0xF000})},
+      {"16-bit RGBA5551, V5", makeBmp(124, 16, 6, 2, {}, packed<0xF800, 0x07C0, 0x003E>,
+                                      {0xF800, 0x07C0, 0x003E, 0x0001})},
+      {"32-bit RGBX fields after the header",
+       makeBmp(40, 32, 5, 3, {}, packed<0xFF000000, 0x00FF0000, 0x0000FF00>,
+               {0xFF000000, 0x00FF0000, 0x0000FF00})},
+      {"32-bit ABGR, V4", makeBmp(108, 32, 5, -2, {}, packed<0x000000FF, 0x0000FF00, 0x00FF0000>,
+                                  {0x000000FF, 0x0000FF00, 0x00FF0000, 0xFF000000})},
+      // Runs, an odd absolute stretch and its pad, a jump, a row ended
+      // early (the rest index 0), the last rows never reached.
+      {"RLE8", makeRle(8, 7, 5, palette,
+                       {3, 5, 0, 3, 1, 2, 3, 0, 1, 6, 0, 0, 2, 7, 0, 0, 0, 2, 3, 1, 2, 4, 0, 1})},
+      // A run into the row's padding (width 5 of 8): the three beyond are dropped.
+      {"RLE8, a run into the padding", makeRle(8, 5, 2, palette, {8, 2, 0, 0, 5, 3, 0, 1})},
+      // Alternating runs, odd ones too; absolute stretches of 4 and 3 (padded).
+      {"RLE4",
+       makeRle(4, 9, 3, sixteen(), {5,    0x1F, 4,    0xE2, 0, 0, 0, 4,    0x34, 0x5A, 0, 5,
+                                    0x78, 0x9B, 0xC0, 0,    0, 0, 2, 0x1D, 0,    0,    0, 1})},
+      {"RLE4, an odd row end into the padding", makeRle(4, 3, 1, sixteen(), {4, 0x21, 0, 1})},
   };
-  const std::size_t kinds = files.size();
-  for (const auto &entry : std::filesystem::directory_iterator(RUZOZ_DATA_DIR))
-    if (entry.path().extension() == ".bmp") {
-      std::ifstream in(entry.path(), std::ios::binary);
-      files.emplace_back(entry.path().string(), Bytes{std::istreambuf_iterator<char>(in), {}});
-    }
-  EXPECT_EQ(files.size() - kinds, 40u);
+  const std::size_t made = files.size();
+  for (const auto &entry : fs::directory_iterator(RUZOZ_DATA_DIR))
+    if (entry.path().extension() == ".bmp")
+      files.emplace_back(entry.path().string(), readFile(entry.path()));
+  EXPECT_EQ(files.size() - made, 40u);
   for (const auto &[name, file] : files) {
     SCOPED_TRACE(name);
-    Rgb565Image ours, sdls;
-    ASSERT_TRUE(sdlPixels(file, sdls));
-    ASSERT_TRUE(DecodeBitmap(file.data(), file.size(), ours));
-    EXPECT_EQ(std::tie(ours.width, ours.height), std::tie(sdls.width, sdls.height));
-    EXPECT_TRUE(ours.pixels == sdls.pixels);
+    expectSdlsPixels(file);
   }
 }
 
-TEST(BitmapImage, FilesItCannotReadAreRefused) {
-  // Compressed, 16-bit, too large, a palette index past the palette, cut short.
-  Bytes good = makeBmp(40, 24, 4, 4, {}, colour);
+TEST(BitmapImage, EveryKindPaintProgramsWriteGivesSdlsPixelsAndRefusesItsDamage) {
+  ScratchDir dir;
+  // A picture of every edge colour, the title picture (thousands of
+  // colours) and a sprite.
+  const fs::path edges = dir.path() / "edges.bmp";
+  WriteBmp(edges, 37, 23, [](int x, int y) { return rgb(colour(x, y)); });
+  const fs::path data = RUZOZ_DATA_DIR;
+  const fs::path sources[] = {edges, data / "titelbild.bmp", data / "Alien3.bmp"};
+  ASSERT_GE(BitmapKinds().size(), 20u);
+  for (const BitmapKind &kind : BitmapKinds())
+    for (const fs::path &source : sources) {
+      SCOPED_TRACE(kind.name + " (" + kind.maker + ") of " + source.filename().string());
+      const fs::path file = dir.path() / (kind.name + "-" + source.filename().string());
+      WriteBitmapKind(kind, source, file);
+      EXPECT_TRUE(ReadBitmapLayout(file) == kind.layout);
+      const Bytes bytes = readFile(file);
+      expectSdlsPixels(bytes);
+      Rgb565Image out;
+      for (std::size_t cut : {bytes.size() - 1, bytes.size() / 2, std::size_t(60)})
+        EXPECT_FALSE(DecodeBitmap(bytes.data(), cut, out)) << "cut to " << cut;
+    }
+}
+
+TEST(BitmapImage, DamagedAndUnknownFilesAreRefused) {
   Rgb565Image out;
+  const Bytes good = makeBmp(40, 24, 4, 4, {}, colour);
   ASSERT_TRUE(DecodeBitmap(good.data(), good.size(), out));
-  Bytes rle = good, sixteen = good, wide = good,
-        outside = makeBmp(40, 1, 8, 1, {0}, [](int, int) { return 1u; });
-  put(rle, 30, 1, 4);
-  put(sixteen, 28, 16, 2);
-  put(wide, 18, 5000, 4);
-  put(wide, 22, 5000, 4);
-  for (const Bytes &bad : {rle, sixteen, wide, outside, Bytes(good.begin(), good.end() - 1)})
-    EXPECT_FALSE(DecodeBitmap(bad.data(), bad.size(), out));
+  const auto with = [](Bytes b, std::size_t at, std::uint32_t value, int bytes) {
+    put(b, at, value, bytes);
+    return b;
+  };
+  const Bytes fields =
+      makeBmp(124, 16, 4, 2, {}, packed<0xF800, 0x07E0, 0x001F>, {0xF800, 0x07E0, 0x001F, 0});
+  ASSERT_TRUE(DecodeBitmap(fields.data(), fields.size(), out));
+  const Bytes eight = makeBmp(40, 8, 3, 1, palette, [](int x, int) { return std::uint32_t(x); });
+  ASSERT_TRUE(DecodeBitmap(eight.data(), eight.size(), out));
+  const struct {
+    const char *what;
+    Bytes file;
+  } cases[] = {
+      {"JPEG inside", with(good, 30, 4, 4)},
+      {"PNG inside", with(good, 30, 5, 4)},
+      {"15 bits", with(good, 28, 15, 2)},
+      {"bit fields of 24 bits", with(good, 30, 3, 4)},
+      {"16-bit 444 without alpha (SDL refuses it too)",
+       makeBmp(124, 16, 4, 2, {}, packed<0x0F00, 0x00F0, 0x000F>, {0x0F00, 0x00F0, 0x000F, 0})},
+      {"masks SDL does not know", with(fields, 54, 0xF000, 4)},
+      {"bit fields in OS/2's 64-byte header", with(fields, 14, 64, 4)},
+      {"5000 x 5000 pixels", with(with(good, 18, 5000, 4), 22, 5000, 4)},
+      {"4097 x 4096 pixels", with(with(good, 18, 4097, 4), 22, 4096, 4)},
+      {"an index past the palette", makeBmp(40, 1, 8, 1, {rgb(0)}, [](int, int) { return 1u; })},
+      {"the palette cut short", Bytes(eight.begin(), eight.begin() + 14 + 40 + 30)},
+      {"the pixels cut short", Bytes(good.begin(), good.end() - 1)},
+      {"RLE8: a run past the padding", makeRle(8, 5, 1, palette, {9, 1, 0, 1})},
+      {"RLE8: a run above the top row", makeRle(8, 2, 1, palette, {2, 1, 0, 0, 1, 1, 0, 1})},
+      {"RLE8: a jump above the top row", makeRle(8, 2, 2, palette, {0, 2, 0, 2, 1, 1, 0, 1})},
+      {"RLE8: a jump past the padding", makeRle(8, 2, 2, palette, {0, 2, 4, 0, 1, 1, 0, 1})},
+      {"RLE8: no end of bitmap", makeRle(8, 2, 1, palette, {2, 1})},
+      {"RLE8: absolute stretch cut short", makeRle(8, 4, 1, palette, {0, 4, 1, 2})},
+      {"RLE8: its pad cut off", makeRle(8, 4, 1, palette, {0, 3, 1, 2, 3})},
+      {"RLE8: a colour past the table", makeRle(8, 2, 1, palette, {2, 9, 0, 1})},
+      {"RLE4: a colour past the table", makeRle(4, 2, 1, palette, {2, 0x19, 0, 1})},
+      {"RLE8: top row first", makeRle(8, 2, -1, palette, {2, 1, 0, 1})},
+      {"RLE8 in a 4-bit file", with(makeRle(8, 2, 1, palette, {2, 1, 0, 1}), 28, 4, 2)},
+      {"RLE4 in an 8-bit file", with(makeRle(4, 2, 1, palette, {2, 1, 0, 1}), 28, 8, 2)},
+  };
+  for (const auto &c : cases)
+    EXPECT_FALSE(DecodeBitmap(c.file.data(), c.file.size(), out)) << c.what;
+  Rgb565Image sdls;
+  EXPECT_FALSE(sdlPixels(cases[4].file, sdls)) << "SDL reads 16-bit 444 without alpha";
+}
+
+TEST(BitmapImage, TheLargestFileOfTheLargestPictureIsRead) {
+  // 4096 x 4096 at 32 bits with a V5 header and a full colour table: as
+  // large as such a file gets, and so the data file cap.
+  ScratchDir dir;
+  const int side = 4096;
+  Bytes file =
+      BitmapFileBytes(124, 32, 3, side, side, std::vector<Rgb>(256), {0xFF0000, 0xFF00, 0xFF, 0},
+                      Bytes(std::size_t(side) * side * 4, 0x40));
+  ASSERT_EQ(file.size(), largestBitmapFileBytes);
+  put(file, file.size() - 4, 0xFFFFFF, 3); // the top right pixel
+  const fs::path path = dir.path() / "large.bmp";
+  WriteFile(path, file);
+  Rgb565Image out;
+  ASSERT_TRUE(LoadBitmapFile(path.c_str(), out));
+  EXPECT_EQ(std::tie(out.width, out.height), std::tie(side, side));
+  EXPECT_EQ(out.pixels[side - 1], colorKey);
+  EXPECT_EQ(out.pixels[side], 0x4208);
+  file.push_back(0);
+  WriteFile(path, file);
+  EXPECT_FALSE(LoadBitmapFile(path.c_str(), out));
 }
 
 } // namespace

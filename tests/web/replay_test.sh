@@ -2,8 +2,9 @@
 # The replay tool built for node (out/web-node, after tools/web.sh) against
 # the native one: the golden traces byte for byte, which proves the wasm
 # build's arithmetic, and the back buffer of play frames pixel for pixel,
-# which proves its image reader and keyed copy. Runs in the native build's
-# data folder (RUZOZ_BUILD_DIR, default build).
+# which proves its image reader and keyed copy, also with the title picture
+# and the background in each kind of bitmap file (ruzoz-bitmapkinds). Runs
+# in the native build's data folder (RUZOZ_BUILD_DIR, default build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${RUZOZ_BUILD_DIR:-$root/build}" && pwd)
@@ -12,11 +13,18 @@ golden=$root/tests/golden
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$build/data"
+passed=0
 failed=0
 check() { # NAME COMMAND...
   local name=$1
   shift
-  if "$@"; then echo "ok: $name"; else echo "FAILED: $name"; failed=$((failed + 1)); fi
+  if "$@"; then
+    echo "ok: $name"
+    passed=$((passed + 1))
+  else
+    echo "FAILED: $name"
+    failed=$((failed + 1))
+  fi
 }
 for name in title_navigation random_keys autopilot_game; do
   frames=$(($(wc -l <"$golden/$name.trace") + 10))
@@ -44,5 +52,30 @@ done
   2>"$scratch/won.timing"
 check "won_game checkpoints" node "$root/tests/web/checkpoints.mjs" "$scratch/won.trace" "$golden/won_game.checkpoints"
 grep -E '^(level|0|15) ' "$scratch/won.timing" | sed 's/^/wasm frame cost: /'
-echo "$((4 + ${#shots[@]} - failed)) passed, $failed failed"
+
+# Both taken (a refused image ends the start-up: no snapshot), and equal.
+same() { [ -s "$1" ] && [ -s "$2" ] && cmp <(narrow "$1") <(narrow "$2"); }
+
+# Each kind of bitmap file: a data folder whose title picture and background
+# are of that kind; the title frame and a play frame of both builds.
+kinds=$scratch/kinds
+native=(env SDL_AUDIODRIVER=dummy "$build/tools/replay/ruzoz-replay")
+"$build/tests/shell/ruzoz-bitmapkinds" "$kinds" "$build/data/titelbild.bmp" \
+  "$build/data/Hintergrund.bmp"
+for dir in "$kinds"/*; do
+  for file in "$build/data"/*; do
+    [ -e "$dir/${file##*/}" ] || ln -s "$file" "$dir/"
+  done
+  for side in wasm native; do
+    if [ "$side" = wasm ]; then run=("${wasm[@]}"); else run=("${native[@]}"); fi
+    (cd "$dir" && "${run[@]}" --frames 121 --input "$golden/autopilot_game.keys" \
+      --snapshot "10:$scratch/$side-title.bmp" --snapshot "120:$scratch/$side-play.bmp") ||
+      rm -f "$scratch/$side-title.bmp" "$scratch/$side-play.bmp"
+  done
+  for frame in title play; do
+    check "${dir##*/}: $frame frame" same "$scratch/wasm-$frame.bmp" "$scratch/native-$frame.bmp"
+  done
+  rm -f "$scratch"/{wasm,native}-{title,play}.bmp
+done
+echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -77,17 +77,20 @@ int IconSize(const char *text) {
 } // namespace
 
 int main(int argc, char **argv) {
-  const ruzoz::tool::Command command{"ruzoz-icongen", "ruzoz-icongen SPRITE.bmp OUTDIR SIZE...\n"};
+  const ruzoz::tool::Command command{"ruzoz-icongen",
+                                     "ruzoz-icongen SPRITE.bmp OUTDIR SIZE...\n"
+                                     "ruzoz-icongen SPRITE.bmp --include FILE SIZE\n"};
   command.answerHelp(argc, argv);
+  const bool include = argc > 2 && std::string(argv[2]) == "--include";
   for (int i = 1; i < argc; ++i)
-    command.refuseOption(argv[i]);
-  if (argc < 4)
-    command.refuse("a sprite, an output folder and at least one size are needed");
+    if (!(include && i == 2))
+      command.refuseOption(argv[i]);
+  if (include ? argc != 5 : argc < 4)
+    command.refuse(include ? "--include takes a file and one size"
+                           : "a sprite, an output folder and at least one size are needed");
   try {
     const Image sprite = ReadSprite(argv[1]);
-    if (std::string(argv[2]) == "--include") {
-      if (argc != 5)
-        throw std::runtime_error("--include takes a file and one size");
+    if (include) {
       WriteInclude(ruzoz::icongen::MakeIcon(sprite, IconSize(argv[4])), argv[3]);
       return 0;
     }

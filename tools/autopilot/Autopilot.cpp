@@ -2,6 +2,7 @@
 // used; on standard error, how the game went (won or lost, the frames each
 // level took, the score).
 
+#include "ToolCommand.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "pilot/Pilot.h"
@@ -11,6 +12,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 using namespace ruzoz;
 
@@ -34,15 +36,16 @@ bool number(const char *text, unsigned long long &value) {
 } // namespace
 
 int main(int argc, char **argv) {
+  const tool::Command command{"ruzoz-autopilot", "ruzoz-autopilot [--frames N] [--seed S]\n"};
+  command.answerHelp(argc, argv);
   unsigned long long frames = 500000, seed = 1;
   for (int i = 1; i < argc; i += 2) {
-    const bool known = i + 1 < argc && (std::strcmp(argv[i], "--frames") == 0 ||
-                                        std::strcmp(argv[i], "--seed") == 0);
+    const bool known = std::strcmp(argv[i], "--frames") == 0 || std::strcmp(argv[i], "--seed") == 0;
+    if (!known)
+      command.refuse(std::string("unknown argument ") + argv[i]);
     unsigned long long value = 0;
-    if (!known || !number(argv[i + 1], value) || value > 0xFFFFFFFFull) {
-      std::fprintf(stderr, "usage: ruzoz-autopilot [--frames N] [--seed S]\n");
-      return 2;
-    }
+    if (i + 1 >= argc || !number(argv[i + 1], value) || value > 0xFFFFFFFFull)
+      command.refuse(std::string(argv[i]) + " needs a number of 0..4294967295");
     (std::strcmp(argv[i], "--frames") == 0 ? frames : seed) = value;
   }
   std::printf("# Autopilot game, seed %llu.\n", seed);

@@ -8,6 +8,7 @@
 #include "shell/StartUp.h"
 #include "shell/WindowProc.h"
 
+#include "ToolCommand.h"
 #include "game/World.h"
 
 #include <algorithm>
@@ -133,6 +134,8 @@ void printTimes(FrameTimes &times) {
 } // namespace
 
 int main(int argc, char **argv) {
+  const tool::Command command{"ruzoz-replay", usage + std::strlen("usage: ")};
+  command.answerHelp(argc, argv);
   long long frames = -1;
   const char *inputPath = nullptr;
   const char *tracePath = nullptr;

@@ -7,11 +7,11 @@
 // sound never runs dry.
 //   node tests/reliability/page_longrun.mjs SECONDS   (after tools/web.sh)
 
-import {spawn} from 'node:child_process';
 import {readFileSync} from 'node:fs';
 import {createRequire} from 'node:module';
 import os from 'node:os';
 import path from 'node:path';
+import {serve, sleep} from '../web/serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -19,28 +19,12 @@ const puppeteer = require('puppeteer-core');
 const seconds = Number(process.argv[2] || 120);
 if (!(seconds >= 90)) throw new Error('a long run lasts at least 90 s');
 
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
-
 // The same keys every run.
 let seed = 24;
 const random = (n) => {
   seed = (seed * 1103515245 + 12345) % 2147483648;
   return Math.floor((seed / 2147483648) * n);
 };
-
-async function serve() {
-  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
-                                   '--directory', path.join(root, 'out/web')],
-                       {stdio: ['ignore', 'pipe', 'ignore']});
-  const port = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (data) => {
-      const found = /port (\d+)/.exec(String(data));
-      if (found) resolve(found[1]);
-    });
-    server.on('exit', () => reject(new Error('the http server ended')));
-  });
-  return {server, url: `http://127.0.0.1:${port}/index.html`};
-}
 
 // Before the page's scripts: every wasm memory made, and every audio
 // callback, with how late it came (an underrun: the output played past the

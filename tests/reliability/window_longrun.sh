@@ -11,18 +11,8 @@
 #   window_longrun.sh RUZOZ DATA_DIR SECONDS
 set -euo pipefail
 game=$(realpath "$1") data=$(realpath "$2") seconds=$3
-for tool in Xvfb xdotool; do
-  command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
-done
 [ "$seconds" -ge 90 ] || { echo "a long run lasts at least 90 s" >&2; exit 1; }
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/../shell/virtual_x.sh"
 fail() {
   echo "window long run: FAILED: $*" >&2
   [ -s "$dir/game.err" ] && tail -5 "$dir/game.err" >&2
@@ -33,12 +23,7 @@ fail() {
 # on the machine, as on a player's desktop where nothing else competes.
 priority=()
 if nice -n -10 true 2>/dev/null; then priority=(nice -n -10); fi
-"${priority[@]}" Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$dir/display" \
-  2>"$dir/xvfb.err" &
-pids+=("$!")
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || fail "Xvfb did not start"
-export DISPLAY=:$(head -1 "$dir/display") SDL_AUDIODRIVER=dummy
+start_virtual_x 1024x768 "${priority[@]}"
 
 (cd "$data" && RUZOZ_FRAME_LOG="$dir/frames.log" exec "${priority[@]}" "$game" --window) \
   >"$dir/game.out" 2>"$dir/game.err" &

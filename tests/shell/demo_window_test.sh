@@ -9,29 +9,14 @@
 set -euo pipefail
 game=$(realpath "$1") replay=$(realpath "$2") pilot=$(realpath "$3") data=$(realpath "$4")
 seed=3
-for tool in Xvfb xdotool; do
-  command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
-done
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/virtual_x.sh"
 fail() {
   echo "FAIL: $*" >&2
   [ -s "$dir/demo.err" ] && tail -5 "$dir/demo.err" >&2
   exit 1
 }
 
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
-pids+=("$!")
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || fail "Xvfb did not start"
-DISPLAY=:$(head -1 "$dir/display")
-export DISPLAY SDL_AUDIODRIVER=dummy
+start_virtual_x 1280x800
 
 (cd "$data" && exec "$game" --window --demo $seed --record "$dir/demo.keys" --trace "$dir/demo.trace") \
   >"$dir/demo.out" 2>"$dir/demo.err" &

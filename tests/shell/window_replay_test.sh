@@ -9,17 +9,7 @@
 #   window_replay_test.sh RUZOZ RUZOZ_REPLAY DATA_DIR [SECONDS]
 set -euo pipefail
 game=$(realpath "$1") replay=$(realpath "$2") data=$(realpath "$3") seconds=${4:-60}
-for tool in Xvfb xdotool; do
-  command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
-done
-dir=$(mktemp -d)
-pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
+source "$(dirname "$0")/virtual_x.sh"
 fail() {
   echo "FAIL: $*" >&2
   for f in "$dir"/*.err; do [ -s "$f" ] && { echo "--- $f" >&2; tail -5 "$f" >&2; }; done
@@ -28,12 +18,7 @@ fail() {
 
 # 1280 x 800: the window is the largest 4:3 area (1066 x 800), full screen
 # the whole screen.
-Xvfb -displayfd 5 -screen 0 1280x800x24 -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
-pids+=("$!")
-for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
-[ -s "$dir/display" ] || fail "Xvfb did not start"
-DISPLAY=:$(head -1 "$dir/display")
-export DISPLAY SDL_AUDIODRIVER=dummy
+start_virtual_x 1280x800
 
 game_pid=
 start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err

@@ -5,13 +5,14 @@
 //   node --test tests/web/page.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {spawn, execFileSync} from 'node:child_process';
+import {execFileSync} from 'node:child_process';
 import {createRequire} from 'node:module';
 import {readFileSync, mkdtempSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
+import {serve, sleep} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -50,22 +51,6 @@ function region(pixels, left, top, width, height) {
   for (let y = top; y < top + height; ++y) out.push(...pixels.slice(y * 640 + left, y * 640 + left + width));
   return out.join(',');
 }
-
-async function serve() {
-  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
-                                   '--directory', path.join(root, 'out/web')],
-                       {stdio: ['ignore', 'pipe', 'ignore']});
-  const port = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (data) => {
-      const found = /port (\d+)/.exec(String(data));
-      if (found) resolve(found[1]);
-    });
-    server.on('exit', () => reject(new Error('the http server ended')));
-  });
-  return {server, url: `http://127.0.0.1:${port}/index.html`};
-}
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 test('the browser version plays', {timeout: 240000}, async (t) => {
   const {server, url} = await serve();

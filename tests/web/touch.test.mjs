@@ -7,12 +7,12 @@
 //   node --test tests/web/touch.test.mjs   (after tools/web.sh)
 // RUZOZ_SHOTS names a folder for screenshots of the phone's pad.
 
-import {spawn} from 'node:child_process';
 import {createRequire} from 'node:module';
 import {mkdirSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
+import {serve, sleep} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -21,22 +21,6 @@ const shots = process.env.RUZOZ_SHOTS;
 
 const labels = ['Links', 'Rechts', 'Schub', 'Rückwärts', 'Feuer', 'Start', 'Infos'];
 const vk = {left: 37, up: 38, right: 39, shift: 16, space: 32};
-
-async function serve() {
-  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
-                                   '--directory', path.join(root, 'out/web')],
-                       {stdio: ['ignore', 'pipe', 'ignore']});
-  const port = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (data) => {
-      const found = /port (\d+)/.exec(String(data));
-      if (found) resolve(found[1]);
-    });
-    server.on('exit', () => reject(new Error('the http server ended')));
-  });
-  return {server, url: `http://127.0.0.1:${port}/index.html`};
-}
-
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 
 // The page at `viewport`, running, with helpers that read the game.
 async function open(browser, url, viewport) {

@@ -547,11 +547,7 @@ bool PilotInput::TakeMessage(Message &message) {
     message = pending_[next_++];
     return true;
   }
-  while (inner_.TakeMessage(message))
-    if (message.kind == MessageKind::destroy ||
-        (message.kind == MessageKind::keyDown && message.virtualKey == vkEscape))
-      return true;
-  return false;
+  return TakeEndingMessage(inner_, message);
 }
 
 void PilotInput::WaitForMessage(int milliseconds) {

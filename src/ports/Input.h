@@ -37,6 +37,16 @@ public:
   virtual void WaitForMessage(int milliseconds) = 0;
 };
 
+// While keys come from elsewhere (a script, the autopilot), the platform's
+// own messages pass only where they end the game: Esc and closing.
+inline bool TakeEndingMessage(Input &platform, Message &message) {
+  while (platform.TakeMessage(message))
+    if (message.kind == MessageKind::destroy ||
+        (message.kind == MessageKind::keyDown && message.virtualKey == vkEscape))
+      return true;
+  return false;
+}
+
 class Clock {
 public:
   virtual ~Clock() = default;

@@ -27,11 +27,7 @@ bool ScriptedInput::TakeMessage(Message &message) {
         next_ < events_.size() ? events_[next_++].message : Message{MessageKind::keyDown, vkEscape};
     return true;
   }
-  while (inner_.TakeMessage(message))
-    if (message.kind == MessageKind::destroy ||
-        (message.kind == MessageKind::keyDown && message.virtualKey == vkEscape))
-      return true;
-  return false;
+  return TakeEndingMessage(inner_, message);
 }
 
 void ScriptedInput::WaitForMessage(int milliseconds) {

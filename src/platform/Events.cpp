@@ -237,6 +237,7 @@ bool SimulateEvent(SimulatedEvent kind) {
 void UseHeadlessDrivers() {
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
   SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+  PresentToWindow(false);
 }
 
 } // namespace ruzoz::platform

@@ -3,11 +3,12 @@
 
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "shell/KeyScript.h"
 #include "shell/MainLoop.h"
 #include "shell/Options.h"
-#include "shell/Replay.h"
 #include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
+#include "shell/Trace.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -137,7 +138,7 @@ int main(int argc, char **argv) {
   std::optional<ScriptedInput> played;
   std::optional<RecordingInput> recorded;
   if (!options.playPath.empty())
-    input = &played.emplace(*input, std::move(script));
+    input = &played.emplace(*input, script);
   if (recordFile.Get() != nullptr)
     input = &recorded.emplace(*input, recordFile.Get());
   if (traceFile.Get() != nullptr)

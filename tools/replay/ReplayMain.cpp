@@ -136,7 +136,8 @@ int main(int argc, char **argv) {
   }
 
   SnapshotRun run{&snapshots, std::vector<bool>(snapshots.size(), false)};
-  replay::beginRecording();
+  // Only a snapshot looks at the pixels.
+  replay::beginRecording(!snapshots.empty());
   replay::runReplay(frames, events, trace, snapshots.empty() ? nullptr : takeSnapshots, &run);
   replay::endRecording();
   ShutDown();

@@ -4,7 +4,7 @@
 
 #include "FuzzSupport.h"
 
-#include "shell/Replay.h"
+#include "shell/KeyScript.h"
 
 #include <sstream>
 #include <string>

@@ -164,6 +164,7 @@ Input &EventInput() {
 void UseHeadlessDrivers() {
   SDL_SetHint(SDL_HINT_VIDEODRIVER, "dummy");
   SDL_SetHint(SDL_HINT_AUDIODRIVER, "dummy");
+  PresentToWindow(false);
 }
 
 } // namespace ruzoz::platform

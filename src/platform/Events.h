@@ -16,7 +16,8 @@ Input &EventInput();
 KeyRepeat &KeyRepeats();
 Clock &SystemClock();
 // SDL's dummy video and audio drivers, so that the real start-up runs with
-// no window and no sound (replay tool, tests).
+// no window and no sound (replay tool, tests). Frames are drawn into the
+// back buffer and flipped, but not presented: nobody would see them.
 void UseHeadlessDrivers();
 
 } // namespace ruzoz::platform

@@ -53,6 +53,8 @@ std::atomic<bool> repaintWindow{true};
 std::atomic<bool> displayMayHaveChanged{true};
 
 bool straightAllowed = true;
+// Off in headless runs: the frame is drawn and flipped, nobody sees a window.
+bool presentToWindow = true;
 
 // With the renderer: the enlarged picture (640 x 480 times the multiple),
 // drawn from the front by nearest neighbour and filtered linearly onto the
@@ -530,7 +532,15 @@ bool xServerLacksGpu() {
 
 } // namespace
 
-void PresentBackBuffer() { present(); }
+void PresentBackBuffer() {
+  if (presentToWindow)
+    present();
+}
+
+void PresentToWindow(bool on) {
+  presentToWindow = on;
+  repaintWindow = true;
+}
 
 void PresentStraight(bool on) {
   straightAllowed = on;

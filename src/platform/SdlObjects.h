@@ -27,6 +27,9 @@ inline Uint16 *backBufferRow(int y) {
 
 // The back buffer onto the window (Presenter.cpp).
 void PresentBackBuffer();
+// Off (UseHeadlessDrivers does that), a present does nothing: there is no
+// window to see. On again for what measures or checks the present.
+void PresentToWindow(bool on);
 // With SDL's software renderer the picture is written straight into the
 // window's pixels; off, the renderer draws it (tests compare the two).
 void PresentStraight(bool on);

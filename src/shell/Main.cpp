@@ -5,11 +5,12 @@
 #include "platform/EndSignals.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "shell/KeyScript.h"
 #include "shell/MainLoop.h"
 #include "shell/Options.h"
-#include "shell/Replay.h"
 #include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
+#include "shell/Trace.h"
 
 #include <cerrno>
 #include <cinttypes>
@@ -173,7 +174,7 @@ int main(int argc, char **argv) {
   std::optional<pilot::PilotInput> demo;
   std::optional<RecordingInput> recorded;
   if (!options.playPath.empty())
-    input = &played.emplace(*input, std::move(script));
+    input = &played.emplace(*input, script);
   if (options.demo)
     input = &demo.emplace(*input, options.demoSeed, framesRun);
   if (recordFile.Get() != nullptr)

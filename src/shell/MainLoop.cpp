@@ -1,6 +1,5 @@
 #include "shell/MainLoop.h"
 
-#include "shell/Replay.h"
 #include "shell/WindowProc.h"
 
 namespace ruzoz {
@@ -45,8 +44,10 @@ std::uint32_t TicksPerFrame(std::uint64_t frequency) {
   return static_cast<std::uint32_t>(static_cast<std::int64_t>(frequency) / 60);
 }
 
-FramePacer::FramePacer(Input &input, Clock &clock, FrameLog *log, std::FILE *trace)
-    : input_(input), clock_(clock), log_(log), trace_(trace) {
+FramePacer::FramePacer(Input &input, Clock &clock, FrameLog *log, std::FILE *trace,
+                       replay::AfterFrame afterFrame, void *context)
+    : input_(input), clock_(clock), log_(log), trace_(trace), afterFrame_(afterFrame),
+      context_(context) {
   framesRun = 0;
   const std::uint64_t frequency = clock.CounterFrequency();
   useCounter_ = frequency != 0;
@@ -71,7 +72,7 @@ FramePacer::Result FramePacer::Step() {
       remaining_ = nextFrameTime_ - now;
       return Result::waiting;
     }
-    replay::runTracedFrame(framesRun, trace_);
+    replay::runTracedFrame(framesRun, trace_, afterFrame_, context_);
     ++framesRun;
     // Recording is a store into a fixed table; no decision depends on it.
     if (log_ != nullptr && log_->count < log_->capacity) {

@@ -4,6 +4,7 @@
 // frame time, which is this frame's start plus one frame. No catch-up.
 
 #include "ports/Input.h"
+#include "shell/Trace.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -30,8 +31,9 @@ public:
   enum class Result { quit, frameRan, waiting };
 
   // Counts framesRun from 0. With `trace`, every frame writes its trace line
-  // there (recording must have begun).
-  FramePacer(Input &input, Clock &clock, FrameLog *log = nullptr, std::FILE *trace = nullptr);
+  // there (recording must have begun); then `afterFrame` is called, if set.
+  FramePacer(Input &input, Clock &clock, FrameLog *log = nullptr, std::FILE *trace = nullptr,
+             replay::AfterFrame afterFrame = nullptr, void *context = nullptr);
   Result Step();
   // Ticks until the next frame may run, after a step that waited.
   std::int64_t Remaining() const { return remaining_; }
@@ -45,6 +47,8 @@ private:
   Clock &clock_;
   FrameLog *log_;
   std::FILE *trace_;
+  replay::AfterFrame afterFrame_;
+  void *context_;
   bool useCounter_;
   std::uint32_t ticksPerFrame_;
   std::uint64_t ticksPerSecond_;

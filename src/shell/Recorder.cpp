@@ -21,7 +21,7 @@ void RecordingVideo::Blit(const Surface &image, int x, int y, const SourceRect *
     draws_[count_++] = DrawCall{image.number, x, y, glyph};
   else
     ++overflow_;
-  if (inner_ != nullptr)
+  if (inner_ != nullptr && drawBlits_)
     inner_->Blit(image, x, y, cell, glyph);
 }
 

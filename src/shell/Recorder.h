@@ -20,8 +20,11 @@ class RecordingVideo final : public Video {
 public:
   static constexpr int capacity = 16384;
 
-  // `inner` may be null: then nothing is drawn, only recorded.
-  explicit RecordingVideo(Video *inner = nullptr) : inner_(inner) {}
+  // `inner` may be null: then nothing is drawn, only recorded. Without
+  // `drawBlits`, blits are recorded and not passed on (nobody looks at the
+  // pixels); images and flips still are.
+  explicit RecordingVideo(Video *inner = nullptr, bool drawBlits = true)
+      : inner_(inner), drawBlits_(drawBlits) {}
 
   bool LoadImage(const char *fileName, Surface &out) override;
   void ReleaseImage(Surface &surface) override;
@@ -37,6 +40,7 @@ public:
 
 private:
   Video *inner_;
+  bool drawBlits_;
   DrawCall draws_[capacity];
   int count_ = 0;
   int overflow_ = 0;

@@ -2,8 +2,6 @@
 
 #include "shell/MainLoop.h"
 
-#include <utility>
-
 namespace ruzoz {
 
 bool RecordingInput::TakeMessage(Message &message) {
@@ -13,12 +11,15 @@ bool RecordingInput::TakeMessage(Message &message) {
   return true;
 }
 
-ScriptedInput::ScriptedInput(Input &inner, std::vector<replay::ScriptEvent> events)
-    : inner_(inner), events_(std::move(events)),
-      endFrame_((events_.empty() ? 0 : events_.back().frame) + tailFrames) {}
+ScriptedInput::ScriptedInput(Input &inner, const std::vector<replay::ScriptEvent> &events,
+                             bool escAtEnd)
+    : inner_(inner), events_(events),
+      endFrame_(escAtEnd ? (events.empty() ? 0 : events.back().frame) + tailFrames : -1) {}
 
 bool ScriptedInput::due() const {
-  return next_ < events_.size() ? events_[next_].frame <= framesRun : framesRun >= endFrame_;
+  if (next_ < events_.size())
+    return events_[next_].frame <= framesRun;
+  return endFrame_ >= 0 && framesRun >= endFrame_;
 }
 
 bool ScriptedInput::TakeMessage(Message &message) {

@@ -5,7 +5,7 @@
 // counts them, so that either program replays the other's scripts.
 
 #include "ports/Input.h"
-#include "shell/Replay.h"
+#include "shell/KeyScript.h"
 
 #include <cstdio>
 #include <vector>
@@ -28,12 +28,14 @@ private:
 // The script's messages, each once the frames before it have run. Of
 // `inner`'s messages only Esc and the window's closing get through; the rest
 // are taken and dropped (the platform still switches the display on
-// Alt+Enter). Two seconds after the script's last frame an Esc ends the game.
+// Alt+Enter). With `escAtEnd`, two seconds after the script's last frame an
+// Esc ends the game (--play); without, the script just runs out (the
+// replay). `events` must outlive the input: nothing is copied.
 class ScriptedInput final : public Input {
 public:
   static constexpr long long tailFrames = 120;
 
-  ScriptedInput(Input &inner, std::vector<replay::ScriptEvent> events);
+  ScriptedInput(Input &inner, const std::vector<replay::ScriptEvent> &events, bool escAtEnd = true);
   bool TakeMessage(Message &message) override;
   void WaitForMessage(int milliseconds) override;
 
@@ -41,9 +43,9 @@ private:
   bool due() const;
 
   Input &inner_;
-  std::vector<replay::ScriptEvent> events_;
+  const std::vector<replay::ScriptEvent> &events_;
   std::size_t next_ = 0;
-  long long endFrame_;
+  long long endFrame_; // -1: no Esc at the end
 };
 
 } // namespace ruzoz

@@ -58,6 +58,7 @@ class Screen : public testing::Test {
 protected:
   void SetUp() override {
     platform::UseHeadlessDrivers();
+    platform::PresentToWindow(true); // what is presented is checked here
     ASSERT_TRUE(platform::InitVideo() && platform::CreateGameWindow(1366, 768) &&
                 platform::CreateRenderer() && platform::SetLogicalSize() &&
                 platform::CreateFront() && platform::CreateBackBuffer());

@@ -87,29 +87,26 @@ struct FrameTimes {
   std::vector<float> micros;
 };
 
-long long runTimed(long long frames, const std::vector<replay::ScriptEvent> &events,
-                   std::FILE *trace, SnapshotRun *run, FrameTimes &times) {
-  const std::size_t capacity = static_cast<std::size_t>(std::min(frames, 4000000LL));
-  times.level.reserve(capacity);
-  times.micros.reserve(capacity);
-  std::size_t next = 0;
-  long long frame = 0;
-  for (; frame < frames; ++frame) {
-    while (next < events.size() && events[next].frame <= frame) {
-      WindowProc(events[next++].message);
-      if (quitPosted)
-        return frame;
-    }
-    const int level = game.playing && game.gameInProgress ? game.currentLevel : -1;
-    const double start = nowMicros();
-    replay::runTracedFrame(frame, trace, run->snapshots->empty() ? nullptr : takeSnapshots, run);
-    const double took = nowMicros() - start;
-    if (times.level.size() < capacity) {
-      times.level.push_back(static_cast<signed char>(level));
-      times.micros.push_back(static_cast<float>(took));
-    }
+// Times each frame from the end of the one before (the messages it takes
+// included), counted by the level the frame ended on.
+struct TimedRun {
+  SnapshotRun *snapshots;
+  FrameTimes *times;
+  std::size_t capacity;
+  double last;
+};
+
+void timeFrame(long long frame, void *context) {
+  auto &run = *static_cast<TimedRun *>(context);
+  const double now = nowMicros();
+  if (run.times->level.size() < run.capacity) {
+    run.times->level.push_back(
+        static_cast<signed char>(game.playing && game.gameInProgress ? game.currentLevel : -1));
+    run.times->micros.push_back(static_cast<float>(now - run.last));
   }
-  return frame;
+  if (!run.snapshots->snapshots->empty())
+    takeSnapshots(frame, run.snapshots);
+  run.last = nowMicros();
 }
 
 void printTimes(FrameTimes &times) {
@@ -213,12 +210,19 @@ int main(int argc, char **argv) {
   }
 
   SnapshotRun run{&snapshots, std::vector<bool>(snapshots.size(), false)};
-  replay::beginRecording();
+  // Only a snapshot looks at the pixels; a timed frame draws them as the
+  // game does.
+  replay::beginRecording(!snapshots.empty() || timing);
   FrameTimes times;
-  if (timing)
-    runTimed(frames, events, trace, &run, times);
-  else
+  if (timing) {
+    const std::size_t capacity = static_cast<std::size_t>(std::min(frames, 4000000LL));
+    times.level.reserve(capacity);
+    times.micros.reserve(capacity);
+    TimedRun timed{&run, &times, capacity, nowMicros()};
+    replay::runReplay(frames, events, trace, timeFrame, &timed);
+  } else {
     replay::runReplay(frames, events, trace, snapshots.empty() ? nullptr : takeSnapshots, &run);
+  }
   replay::endRecording();
   ShutDown();
   platform::EndVideo();

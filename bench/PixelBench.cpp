@@ -16,8 +16,9 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "platform/Events.h"
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 #include "screens/Screens.h"
 #include "shell/WindowProc.h"
 
@@ -72,7 +73,7 @@ public:
 BenchVideo screen;
 
 bool displayReady = false;
-int imagesRle = -1;
+bool imagesLoaded = false;
 
 // A window the size of the virtual screen the game is measured on, so the
 // present fills 1333 x 1000 (enlarged 3 times, filtered down) as it does
@@ -80,7 +81,7 @@ int imagesRle = -1;
 constexpr int windowWidth = 1600;
 constexpr int windowHeight = 1000;
 
-bool setUpDisplay(bool rle, benchmark::State &state) {
+bool setUpDisplay(benchmark::State &state) {
   if (!displayReady) {
     if (!bench::enterDataFolder(state, RUZOZ_DATA_DIR))
       return false;
@@ -94,15 +95,12 @@ bool setUpDisplay(bool rle, benchmark::State &state) {
       return false;
     }
   }
-  if (imagesRle != static_cast<int>(rle)) {
-    ReleaseAllImages();
-    platform::SetImageRle(rle);
+  if (!imagesLoaded) {
     if (!LoadAllImages(screen)) {
-      imagesRle = -1;
       state.SkipWithError("the images did not load");
       return false;
     }
-    imagesRle = rle;
+    imagesLoaded = true;
   }
   return true;
 }
@@ -117,7 +115,7 @@ public:
 // --- Frames ---------------------------------------------------------------
 
 void BM_TitleFramePixels(benchmark::State &state) {
-  if (!setUpDisplay(true, state))
+  if (!setUpDisplay(state))
     return;
   NoPresent noPresent;
   resetAll();
@@ -126,12 +124,12 @@ void BM_TitleFramePixels(benchmark::State &state) {
   for (auto _ : state)
     runFrame();
   watch.report(state);
-  benchmark::DoNotOptimize(platform::BackBufferPixel(320, 240));
+  benchmark::DoNotOptimize(platform::backBufferRow(240)[320]);
 }
 BENCHMARK(BM_TitleFramePixels)->Unit(benchmark::kMicrosecond);
 
 void BM_PlayFramePixels(benchmark::State &state) {
-  if (!setUpDisplay(state.range(0) != 0, state))
+  if (!setUpDisplay(state))
     return;
   NoPresent noPresent;
   bench::startPlay();
@@ -140,9 +138,9 @@ void BM_PlayFramePixels(benchmark::State &state) {
   for (auto _ : state)
     bench::playFrame(frame++);
   watch.report(state);
-  benchmark::DoNotOptimize(platform::BackBufferPixel(320, 240));
+  benchmark::DoNotOptimize(platform::backBufferRow(240)[320]);
 }
-BENCHMARK(BM_PlayFramePixels)->ArgName("rle")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayFramePixels)->Unit(benchmark::kMicrosecond);
 
 // --- The keyed blits of play frames alone ----------------------------------
 
@@ -165,7 +163,7 @@ void recordPlayFrames() {
 }
 
 void BM_PlayFrameKeyedBlits(benchmark::State &state) {
-  if (!setUpDisplay(state.range(0) != 0, state))
+  if (!setUpDisplay(state))
     return;
   recordPlayFrames();
   double pixels = 0;
@@ -192,9 +190,9 @@ void BM_PlayFrameKeyedBlits(benchmark::State &state) {
   state.counters["pixels"] = pixels / frames;
   state.counters["px/s"] =
       benchmark::Counter(pixels / frames, benchmark::Counter::kIsIterationInvariantRate);
-  benchmark::DoNotOptimize(platform::BackBufferPixel(320, 240));
+  benchmark::DoNotOptimize(platform::backBufferRow(240)[320]);
 }
-BENCHMARK(BM_PlayFrameKeyedBlits)->ArgName("rle")->Arg(1)->Arg(0)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_PlayFrameKeyedBlits)->Unit(benchmark::kMicrosecond);
 
 // --- The present --------------------------------------------------------------
 
@@ -202,7 +200,7 @@ BENCHMARK(BM_PlayFrameKeyedBlits)->ArgName("rle")->Arg(1)->Arg(0)->Unit(benchmar
 // before (a scrolling play screen); changed:0, the same picture again (the
 // title). Filling the back buffer is not timed.
 void BM_Present(benchmark::State &state) {
-  if (!setUpDisplay(true, state))
+  if (!setUpDisplay(state))
     return;
   const bool changed = state.range(0) != 0;
   std::uint16_t colour = 0x1234;

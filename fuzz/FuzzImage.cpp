@@ -8,8 +8,10 @@
 #include "FuzzSupport.h"
 
 #include "graphics/Display.h"
-#include "platform/BitmapFile.h"
 #include "platform/Window.h"
+#include "platform/sdl/BitmapFile.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 #include "ports/BitmapImage.h"
 
 using namespace ruzoz;
@@ -26,7 +28,7 @@ void CheckKeying(const platform::RgbImage &file, const Surface &image) {
     for (int x = 0; x < image.width; ++x) {
       const std::uint8_t *rgb = &file.rgb[3 * (static_cast<std::size_t>(y) * file.width + x)];
       const bool white = rgb[0] == 255 && rgb[1] == 255 && rgb[2] == 255;
-      Check((platform::BackBufferPixel(x, y) == keyColour) == white,
+      Check((platform::backBufferRow(y)[x] == keyColour) == white,
             "only pure white is transparent");
     }
 }

@@ -2,7 +2,6 @@
 // SDL's event queue as the game's messages, and the frame clock.
 
 #include "ports/Input.h"
-#include "ports/KeyRepeat.h"
 
 namespace ruzoz::platform {
 
@@ -13,7 +12,6 @@ namespace ruzoz::platform {
 // the game); a removed audio output is marked lost. SDL's own key repeats
 // are dropped: the keys repeat by the game's rule.
 Input &EventInput();
-KeyRepeat &KeyRepeats();
 Clock &SystemClock();
 // SDL's dummy video and audio drivers, so that the real start-up runs with
 // no window and no sound (replay tool, tests). Frames are drawn into the

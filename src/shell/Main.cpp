@@ -2,9 +2,10 @@
 // the end.
 
 #include "pilot/Pilot.h"
-#include "platform/EndSignals.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/EndSignals.h"
 #include "shell/KeyScript.h"
 #include "shell/MainLoop.h"
 #include "shell/Options.h"

@@ -5,11 +5,11 @@
 #include "graphics/Display.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/web/Page.h"
 #include "shell/MainLoop.h"
 #include "shell/Replay.h"
 #include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
-#include "web/Page.h"
 
 #include <cstdio>
 #include <cstdlib>

@@ -1,8 +1,9 @@
 // Game controllers through SDL's queue, with a virtual controller.
 
-#include "platform/Gamepad.h"
+#include "platform/sdl/Gamepad.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
 
 #include <gtest/gtest.h>
 

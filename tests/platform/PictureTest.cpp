@@ -3,8 +3,9 @@
 // the vertical blank.
 
 #include "platform/Events.h"
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 
 #include <gtest/gtest.h>
 

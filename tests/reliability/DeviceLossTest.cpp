@@ -10,6 +10,7 @@
 #include "platform/Audio.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
 #include "ports/Texts.h"
 #include "shell/StartUp.h"
 #include "support/DataFolder.h"

@@ -7,6 +7,8 @@
 #include "graphics/Display.h"
 #include "graphics/Font.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 #include "ports/Texts.h"
 
 #include <gtest/gtest.h>
@@ -30,7 +32,6 @@ protected:
   void TearDown() override {
     ReleaseAllImages();
     platform::ReleaseFront();
-    platform::SetImageRle(true);
     errorMessage = nullptr;
   }
 
@@ -48,7 +49,7 @@ protected:
     int count = 0;
     for (int y = 0; y < 480; ++y)
       for (int x = 0; x < 640; ++x)
-        count += platform::BackBufferPixel(x, y) != backdrop;
+        count += platform::backBufferRow(y)[x] != backdrop;
     return count;
   }
 
@@ -75,7 +76,7 @@ class ColourKey : public Pixels, public testing::WithParamInterface<int> {};
 
 TEST_P(ColourKey, OnlyPureWhiteIsTransparent) {
   const int number = GetParam();
-  platform::SetImageRle(number == imgTitelbild);
+
   const Rgb row[8] = {{255, 255, 255}, {250, 253, 250}, {247, 255, 255}, {255, 251, 255},
                       {0, 0, 0},       {255, 0, 0},     {8, 4, 8},       {255, 255, 255}};
   const Surface *image = loadWith(imageFileName(number), number, 8, 2, [&](int x, int y) {
@@ -88,10 +89,10 @@ TEST_P(ColourKey, OnlyPureWhiteIsTransparent) {
   DrawImage(300, 200, image); // the second blit takes the same path as the first
   for (int x = 0; x < 8; ++x) {
     const std::uint16_t expected = x == 0 || x == 7 ? backdrop : Expected565(row[x]);
-    EXPECT_EQ(platform::BackBufferPixel(100 + x, 50), expected) << "x " << x;
-    EXPECT_EQ(platform::BackBufferPixel(300 + x, 200), expected) << "x " << x;
+    EXPECT_EQ(platform::backBufferRow(50)[100 + x], expected) << "x " << x;
+    EXPECT_EQ(platform::backBufferRow(200)[300 + x], expected) << "x " << x;
   }
-  EXPECT_EQ(platform::BackBufferPixel(103, 51), 0x07E0);
+  EXPECT_EQ(platform::backBufferRow(51)[103], 0x07E0);
   EXPECT_EQ(changed(), 2 * 7);
 }
 
@@ -119,7 +120,7 @@ TEST_F(Pixels, AGlyphComesFromItsCellAndLandsWhereItIsDrawn) {
     DrawGlyph(x, y, code);
     EXPECT_EQ(changed(), 14 * 14) << code;
     for (int inside : {1, 14})
-      EXPECT_EQ(platform::BackBufferPixel(x + inside, y + inside), Expected565(cellColour(code)))
+      EXPECT_EQ(platform::backBufferRow(y + inside)[x + inside], Expected565(cellColour(code)))
           << code;
   }
 }
@@ -149,7 +150,7 @@ TEST_F(Pixels, WithoutABackBufferNothingLoadsOrDraws) {
   EXPECT_FALSE(LoadAllImages(platform::ScreenVideo()));
   EXPECT_EQ(platform::CurrentDisplayStatus().images, 0);
   EXPECT_FALSE(platform::SaveBackBuffer((dir.path() / "none.bmp").c_str()));
-  EXPECT_EQ(platform::BackBufferPixel(0, 0), 0);
+  EXPECT_EQ(platform::backBuffer, nullptr);
   Flip(); // no front, no back: nothing happens
 }
 

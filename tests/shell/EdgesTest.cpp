@@ -4,6 +4,7 @@
 // manager, the window's class and icon, the error box): DesktopTest.cpp.
 
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
 #include "ports/Texts.h"
 #include "support/Support.h"
 

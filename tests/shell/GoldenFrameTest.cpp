@@ -8,6 +8,7 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "platform/Window.h"
+#include "platform/sdl/SdlObjects.h"
 #include "ports/Texts.h"
 #include "screens/Screens.h"
 #include "shell/Recorder.h"
@@ -27,7 +28,7 @@ using Frame = std::vector<std::uint16_t>;
 Frame backBuffer() {
   Frame frame(640 * 480);
   for (int i = 0; i < 640 * 480; ++i)
-    frame[i] = platform::BackBufferPixel(i % 640, i / 640);
+    frame[i] = platform::backBufferRow(i / 640)[i % 640];
   return frame;
 }
 

@@ -3,6 +3,7 @@
 
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
 
 #include "support/SdlEvents.h"
 

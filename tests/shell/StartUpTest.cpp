@@ -6,6 +6,7 @@
 #include "graphics/Display.h"
 #include "platform/Events.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
 #include "ports/Texts.h"
 #include "screens/Screens.h"
 #include "shell/MainLoop.h"

@@ -1,7 +1,7 @@
 #include "support/Bitmaps.h"
 
 #include "graphics/Display.h"
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,6 +1,7 @@
 #include "support/SdlEvents.h"
 
 #include "platform/Audio.h"
+#include "platform/sdl/Desktop.h"
 
 #include <SDL.h>
 

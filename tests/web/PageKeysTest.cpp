@@ -1,7 +1,7 @@
 // The page's key queue read natively: the entries as the page packs them,
 // the repeats they make by the game's rule, and the pads on the same rule.
 
-#include "web/PageKeys.h"
+#include "platform/web/PageKeys.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // The page's refresh-locked clock under the main loop's real pacing, at
 // the refresh rates of common displays.
 
-#include "web/RefreshSlots.h"
+#include "platform/web/RefreshSlots.h"
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "shell/MainLoop.h"

@@ -1,7 +1,7 @@
 #include "Content.h"
 
 #include "Art.h"
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <stdexcept>
 

@@ -5,7 +5,7 @@
 
 #include "Icon.h"
 #include "ToolCommand.h"
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <png.h>
 

@@ -1,7 +1,7 @@
 // ruzoz-screenshot SNAPSHOT.bmp OUT.png: a snapshot of the replay tool as
 // the PNG the software centres show (AppStream wants PNG or JPEG).
 
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <png.h>
 

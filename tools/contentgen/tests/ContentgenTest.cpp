@@ -3,7 +3,7 @@
 // every run, and the font sheet's cells.
 
 #include "Bitmap.h"
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <gtest/gtest.h>
 

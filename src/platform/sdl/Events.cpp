@@ -1,9 +1,10 @@
 #include "platform/Events.h"
 
 #include "platform/Audio.h"
-#include "platform/Gamepad.h"
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/Gamepad.h"
+#include "platform/sdl/SdlObjects.h"
 
 #include <SDL.h>
 

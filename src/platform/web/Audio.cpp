@@ -3,7 +3,7 @@
 // js-synthesizer ships, driven call by call from our sequencer.
 
 #include "platform/Audio.h"
-#include "web/Internal.h"
+#include "platform/web/Internal.h"
 
 #include <emscripten.h>
 
@@ -364,9 +364,6 @@ std::string FindSoundFont(const char *environmentList) {
       return path;
   return {};
 }
-
-void NoteAudioDeviceRemoved(unsigned, bool) {}
-unsigned AudioDeviceId() { return 0; }
 
 } // namespace ruzoz::platform
 

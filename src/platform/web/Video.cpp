@@ -3,9 +3,9 @@
 // shared bitmap reader and drawn by our own keyed copy.
 
 #include "platform/Window.h"
+#include "platform/web/Internal.h"
 #include "ports/BitmapImage.h"
 #include "ports/Texts.h"
-#include "web/Internal.h"
 
 #include <emscripten.h>
 
@@ -222,26 +222,6 @@ Video &ScreenVideo() {
   return screen;
 }
 
-DisplayStatus CurrentDisplayStatus() {
-  DisplayStatus status;
-  status.renderer = canvasMade;
-  status.front = canvasMade;
-  status.backBuffer = backBufferMade;
-  status.images = imagesHeld;
-  return status;
-}
-
-std::uint16_t BackBufferPixel(int x, int y) {
-  if (!backBufferMade || x < 0 || y < 0 || x >= screenWidth || y >= screenHeight)
-    return 0;
-  return backBuffer[y * screenWidth + x];
-}
-
-void FillBackBuffer(std::uint16_t value) {
-  if (backBufferMade)
-    std::fill(std::begin(backBuffer), std::end(backBuffer), value);
-}
-
 // A 24-bit bottom-up BMP, as the native snapshot writes it.
 bool SaveBackBuffer(const char *path) {
   if (!backBufferMade)
@@ -275,8 +255,6 @@ bool SaveBackBuffer(const char *path) {
   }
   return std::fclose(out) == 0 && ok;
 }
-
-void SetImageRle(bool) {}
 
 } // namespace ruzoz::platform
 

@@ -2,6 +2,7 @@
 // The SDL objects behind the game window, shared by the platform's files
 // only.
 
+#include "platform/sdl/Desktop.h"
 #include "ports/Video.h"
 
 #include <SDL.h>

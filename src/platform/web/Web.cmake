@@ -1,7 +1,7 @@
 # The browser build: the page's platform in place of SDL's, the page's entry
 # in place of main's loop. Included from src/CMakeLists.txt under emcmake.
 
-ruzoz_folder_library(ruzoz_platform web)
+ruzoz_folder_library(ruzoz_platform platform/web)
 target_link_libraries(ruzoz_platform PUBLIC ruzoz_ports)
 
 ruzoz_folder_library(ruzoz_shell shell)

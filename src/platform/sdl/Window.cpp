@@ -1,10 +1,11 @@
 #include "platform/Window.h"
 
-#include "platform/Gamepad.h"
-#include "platform/SdlObjects.h"
+#include "platform/sdl/Gamepad.h"
+#include "platform/sdl/SdlObjects.h"
 #include "ports/Texts.h"
 
-#include "platform/EndSignals.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/EndSignals.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -3,6 +3,7 @@
 // for the effects' wave formats.
 
 #include "platform/Audio.h"
+#include "platform/sdl/Desktop.h"
 
 #include <SDL.h>
 

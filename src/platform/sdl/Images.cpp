@@ -1,5 +1,5 @@
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/SdlObjects.h"
 #include "ports/BitmapImage.h"
 
 #include <cstring>
@@ -12,7 +12,6 @@ namespace {
 constexpr int fontImage = 23;
 
 int imagesHeld = 0;
-bool imageRle = true;
 
 SDL_Surface *sdlSurface(const Surface &surface) {
   return static_cast<SDL_Surface *>(surface.pixels);
@@ -55,7 +54,7 @@ public:
     SDL_SetColorKey(image, SDL_TRUE, colorKey);
     // Glyphs are cells of one sheet, and an RLE blit of a cell walks every
     // encoded row above it: for the font the plain keyed copy is faster.
-    SDL_SetSurfaceRLE(image, imageRle && surface.number != fontImage ? 1 : 0);
+    SDL_SetSurfaceRLE(image, surface.number != fontImage ? 1 : 0);
     // SDL builds the blit (and the run-length encoding) on the first blit;
     // do it now, so that no frame allocates. The one pixel is put back.
     if (backBuffer != nullptr) {
@@ -90,7 +89,5 @@ Video &ScreenVideo() {
   static BackBufferVideo screen;
   return screen;
 }
-
-void SetImageRle(bool on) { imageRle = on; }
 
 } // namespace ruzoz::platform

@@ -1,6 +1,7 @@
-#include "platform/BitmapFile.h"
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/BitmapFile.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 
 namespace ruzoz::platform {
 
@@ -18,12 +19,6 @@ DisplayStatus CurrentDisplayStatus() {
   status.backBuffer = backBuffer != nullptr;
   status.images = ImagesHeld();
   return status;
-}
-
-std::uint16_t BackBufferPixel(int x, int y) {
-  if (backBuffer == nullptr || x < 0 || y < 0 || x >= screenWidth || y >= screenHeight)
-    return 0;
-  return backBufferRow(y)[x];
 }
 
 void FillBackBuffer(std::uint16_t value) {

@@ -1,4 +1,4 @@
-#include "platform/EndSignals.h"
+#include "platform/sdl/EndSignals.h"
 
 #include <SDL.h>
 

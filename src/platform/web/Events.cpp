@@ -3,10 +3,10 @@
 
 #include "platform/Events.h"
 #include "platform/Window.h"
-#include "web/Internal.h"
-#include "web/Page.h"
-#include "web/PageKeys.h"
-#include "web/RefreshSlots.h"
+#include "platform/web/Internal.h"
+#include "platform/web/Page.h"
+#include "platform/web/PageKeys.h"
+#include "platform/web/RefreshSlots.h"
 
 #include <emscripten.h>
 

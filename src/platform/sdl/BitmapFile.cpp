@@ -1,4 +1,4 @@
-#include "platform/BitmapFile.h"
+#include "platform/sdl/BitmapFile.h"
 
 #include <SDL.h>
 

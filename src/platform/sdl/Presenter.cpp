@@ -1,5 +1,6 @@
-#include "platform/SdlObjects.h"
 #include "platform/Window.h"
+#include "platform/sdl/Desktop.h"
+#include "platform/sdl/SdlObjects.h"
 
 #include <SDL_syswm.h>
 

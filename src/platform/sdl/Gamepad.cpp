@@ -1,6 +1,7 @@
-#include "platform/Gamepad.h"
+#include "platform/sdl/Gamepad.h"
 
 #include "platform/Events.h"
+#include "platform/sdl/Desktop.h"
 
 namespace ruzoz::platform {
 

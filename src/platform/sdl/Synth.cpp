@@ -1,4 +1,5 @@
 #include "platform/Audio.h"
+#include "platform/sdl/Desktop.h"
 
 #include <fluidsynth.h>
 #include <glib.h>

@@ -1,5 +1,7 @@
 #include "pilot/Pilot.h"
 
+#include "pilot/Lookahead.h"
+
 #include "audio/Sound.h"
 #include "game/Simulation.h"
 #include "game/World.h"
@@ -15,9 +17,14 @@ namespace {
 // Only + - * / and sqrt below: they round the same in every build, so the
 // choices (and the script) do not depend on the compiler's optimisation.
 
+using detail::beginLookahead;
+using detail::endLookahead;
 using detail::Goal;
 using detail::GoalKind;
+using detail::levelValid;
+using detail::lookaheadEffects;
 using detail::Plan;
+using detail::rewind;
 using detail::Vec;
 
 Vec operator-(Vec a, Vec b) { return {a.x - b.x, a.y - b.y}; }
@@ -43,72 +50,6 @@ constexpr int beamPoints = 65;
 Vec direction(int heading) {
   const Vec t = thrustStep[heading & 15];
   return t * (1 / length(t));
-}
-
-// Sounds of the lookahead's frames are counted, never played.
-class CountingSound final : public Sound {
-public:
-  void PlayEffect(int index) override {
-    if (index >= 0 && index < 5)
-      ++effects[index];
-  }
-  void PlayMusic() override {}
-  void SetMusicRepeats(unsigned) override {}
-  int effects[5] = {};
-};
-CountingSound counting;
-
-// The live state the lookahead changes, kept to be put back. Static: the
-// pilot allocates nothing while frames run.
-struct SavedState {
-  GameState game;
-  KeyState keys;
-  std::uint32_t random = 0;
-  int level = 0;
-  WorldObject objects[slotCount] = {};
-  TileMap tiles = {};
-  TileCode nextStart = 0; // the tile a level change lands on
-};
-SavedState saved;
-Video *savedVideo = nullptr;
-Sound *savedSound = nullptr;
-
-bool levelValid(int level) { return level >= 0 && level < levelCount; }
-
-void rewind() {
-  game = saved.game;
-  keys = saved.keys;
-  randomState = saved.random;
-  if (levelValid(saved.level)) {
-    std::memcpy(levels[saved.level].objects, saved.objects, sizeof saved.objects);
-    std::memcpy(levels[saved.level].tiles, saved.tiles, sizeof saved.tiles);
-  }
-  if (levelValid(saved.level + 1))
-    levels[saved.level + 1].tiles[50][50] = saved.nextStart;
-}
-
-// Frames run between beginLookahead and endLookahead leave no trace.
-void beginLookahead() {
-  saved.game = game;
-  saved.keys = keys;
-  saved.random = randomState;
-  saved.level = game.currentLevel;
-  if (levelValid(saved.level)) {
-    std::memcpy(saved.objects, levels[saved.level].objects, sizeof saved.objects);
-    std::memcpy(saved.tiles, levels[saved.level].tiles, sizeof saved.tiles);
-  }
-  if (levelValid(saved.level + 1))
-    saved.nextStart = levels[saved.level + 1].tiles[50][50];
-  savedVideo = video;
-  savedSound = sound;
-  video = nullptr;
-  sound = &counting;
-}
-
-void endLookahead() {
-  rewind();
-  video = savedVideo;
-  sound = savedSound;
 }
 
 bool inPlay() { return game.playing && game.gameInProgress && levelValid(game.currentLevel); }
@@ -282,7 +223,7 @@ Outcome rollout(const Goal &goal, const Goal &main, int frames) {
   for (int t = 0; t < frames; ++t) {
     holdArrow(control(goal));
     const int shield = game.shield;
-    const int bounces = counting.effects[sfxKollision];
+    const int bounces = lookaheadEffects()[sfxKollision];
     end = goalPoint(main);
     SimulatePlayFrame();
     if (game.shield < shield) {
@@ -290,7 +231,7 @@ Outcome rollout(const Goal &goal, const Goal &main, int frames) {
       if (out.firstLoss < 0)
         out.firstLoss = t;
     }
-    out.bounces += counting.effects[sfxKollision] - bounces;
+    out.bounces += lookaheadEffects()[sfxKollision] - bounces;
     if (game.currentLevel != level) {
       out.cleared = true;
       break;
@@ -410,36 +351,6 @@ void chooseMainGoal(long long frame, Plan &plan) {
 }
 
 } // namespace
-
-void ApplyToKeys(const Message &message) {
-  const bool down = message.kind == MessageKind::keyDown;
-  const int k = down ? message.virtualKey : 0;
-  keys.keyLeft = k == vkLeft;
-  keys.keyRight = k == vkRight;
-  keys.keyUp = k == vkUp;
-  keys.keyDown = k == vkDown;
-  if (k == vkShift)
-    keys.fireRequest = 1;
-}
-
-void SimulatePlayFrame() {
-  GameState &g = game;
-  const Level &level = levels[g.currentLevel];
-  int count = 0;
-  for (const WorldObject &o : level.objects)
-    count += isAlien(o.kind);
-  g.ufoCount = count;
-  g.cameraTileColumn = g.cameraX / 32;
-  g.cameraTileRow = g.cameraY / 32;
-  const int cellOffsetX = g.cameraX - 32 * g.cameraTileColumn;
-  const int cellOffsetY = g.cameraY - 32 * g.cameraTileRow;
-  fireBeam();
-  updateWorld();
-  checkLevelCleared();
-  if (g.bannerTimer != 0)
-    g.bannerTimer -= 1;
-  applyTileEffects(cellOffsetX, cellOffsetY);
-}
 
 Autopilot::Autopilot(std::uint32_t seed) : random_(seed) {
   random_ = random_ * 1664525u + 1013904223u;

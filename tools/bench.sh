@@ -7,12 +7,16 @@
 # build.
 #
 #   bash tools/bench.sh
+#   bash tools/bench.sh --against REV   # this tree and REV side by side
 #
 # RUZOZ_BENCH_REPS (default 5): repetitions of the in-process benchmarks,
 # runs of the start-up steps and of the replay. RUZOZ_BENCH_BUILD: another
 # build folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = --against ]; then
+  exec bash tools/bench-against.sh "${2:?usage: bash tools/bench.sh --against REV}"
+fi
 source tools/deps.sh
 ruzoz_install_deps
 
@@ -165,9 +169,8 @@ gen=$(num $(json_field "$f" BM_GenerateWorld_median cpu_time))
 ref=$(num $(json_field "$f" BM_GenerateWorldReference_median cpu_time))
 same=$(grep -c '^generateWorld equals' "$f" || true)
 title=$(num $(json_field "$p" BM_TitleFramePixels_median cpu_time))
-play=$(num $(json_field "$p" BM_PlayFramePixels/rle:1_median cpu_time))
-blits_rle=$(num $(json_field "$p" BM_PlayFrameKeyedBlits/rle:1_median cpu_time))
-blits_plain=$(num $(json_field "$p" BM_PlayFrameKeyedBlits/rle:0_median cpu_time))
+play=$(num $(json_field "$p" BM_PlayFramePixels_median cpu_time))
+blits=$(num $(json_field "$p" BM_PlayFrameKeyedBlits_median cpu_time))
 allocs=$(json_rows "$p" '_median$' allocs | awk '{ n += $1 } END { print n + 0 }')
 present_all=$(num $(json_field "$p" BM_Present/changed:1_median cpu_time))
 present_none=$(num $(json_field "$p" BM_Present/changed:0_median cpu_time))
@@ -205,8 +208,8 @@ Medians of $REPS repetitions (in-process, processor time) or runs (whole process
 | generateWorld / reference (same run) | <= 0.33, identical | $(ratio "$gen" "$ref") ($gen us / $ref us), identical: $([ "$same" = 1 ] && echo yes || echo NO) | \`frame_bench\` |
 | the same in instructions (AVX2 code) | - | $(ratio "${GEN_IR:-0}" "${REF_IR:-0}") (${GEN_IR:-n/a} / ${REF_IR:-n/a}) | callgrind \`frame_bench --generate-once\` |
 | title frame with pixels, no present | < 500 us | $title us | \`pixel_bench\` BM_TitleFramePixels |
-| play frame with pixels, no present | < 500 us | $play us | \`pixel_bench\` BM_PlayFramePixels/rle:1 |
-| play frame's keyed blits: RLE / plain | faster one used, 0 allocations | $blits_rle us / $blits_plain us (RLE used), allocations per frame: $allocs | \`pixel_bench\` BM_PlayFrameKeyedBlits |
+| play frame with pixels, no present | < 500 us | $play us | \`pixel_bench\` BM_PlayFramePixels |
+| play frame's keyed blits | 0 allocations | $blits us, allocations per frame: $allocs | \`pixel_bench\` BM_PlayFrameKeyedBlits |
 | present (convert, enlarge x3, filter to 1333 x 1000) all rows / none changed | - | $present_all us / $present_none us | \`pixel_bench\` BM_Present |
 | CPU, title screen under Xvfb | < 10 % of a core, 60 Hz | $cpu_title % at $fps_title fps (Xvfb $x_title %) | \`launch_probe\` x3 |
 | CPU, play under Xvfb (xdotool keys) | < 10 % of a core, 60 Hz | $cpu_play % at $fps_play fps (Xvfb $x_play %) | \`launch_probe\` + xdotool x3 |

@@ -58,7 +58,7 @@ int MMIO::Descend(ChunkRecord &chunk, const ChunkRecord *parent, unsigned flags)
     if (parentEnd < end)
       end = parentEnd;
   }
-  const bool searching = flags & (findChunk | findRiff | findList);
+  const bool searching = flags & (findChunk | findRiff);
   std::uint64_t at = position;
   while (at + headerBytes <= end) {
     std::uint32_t id = 0, size = 0, formType = 0;
@@ -76,8 +76,6 @@ int MMIO::Descend(ChunkRecord &chunk, const ChunkRecord *parent, unsigned flags)
     bool match = true;
     if (flags & findRiff)
       match = id == riffId && formType == chunk.formType;
-    else if (flags & findList)
-      match = id == listId && formType == chunk.formType;
     else if (flags & findChunk)
       match = id == chunk.id;
 
@@ -86,7 +84,6 @@ int MMIO::Descend(ChunkRecord &chunk, const ChunkRecord *parent, unsigned flags)
       chunk.size = size;
       chunk.formType = isForm ? formType : 0;
       chunk.dataOffset = std::uint32_t(dataOffset);
-      chunk.flags = 0;
       position = std::uint32_t(isForm ? dataOffset + 4 : dataOffset);
       return ok;
     }

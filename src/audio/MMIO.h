@@ -19,7 +19,6 @@ struct ChunkRecord {
   std::uint32_t size = 0;
   std::uint32_t formType = 0;
   std::uint32_t dataOffset = 0;
-  std::uint32_t flags = 0;
 };
 
 // Asks for a RIFF or LIST form of this type.
@@ -43,7 +42,6 @@ public:
   // Descend flags.
   static constexpr unsigned findChunk = 0x10;
   static constexpr unsigned findRiff = 0x20;
-  static constexpr unsigned findList = 0x40;
 
   // Results of Descend and Ascend.
   enum Result : int { ok = 0, notOpen, chunkNotFound, badChunk };
@@ -70,8 +68,6 @@ public:
 
   // Moves the read position past the end of `chunk` and its pad byte.
   int Ascend(const ChunkRecord &chunk, unsigned flags);
-
-  std::uint32_t Position() const { return position; }
 
 private:
   bool ReadWord(std::uint32_t at, std::uint32_t &word) const;

@@ -36,10 +36,6 @@ public:
 
   // Mixing-thread state, for tests.
   bool IsPlaying() const { return segment_ != nullptr; }
-  // Frame (since the synth started) at which the playing segment began.
-  std::uint64_t SegmentStartFrame() const { return anchorFrame_; }
-  // Microseconds per beat now in force.
-  std::uint32_t BeatMicroseconds() const { return beatMicroseconds_; }
 
 private:
   void Lock();

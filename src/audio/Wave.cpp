@@ -56,10 +56,8 @@ bool Wave::GetFormat(WaveFormat &format) const {
   format.formatTag = Word16(record);
   format.channels = Word16(record + 2);
   format.samplesPerSec = Word32(record + 4);
-  format.avgBytesPerSec = Word32(record + 8);
   format.blockAlign = Word16(record + 12);
   format.bitsPerSample = Word16(record + 14);
-  format.extraSize = Word16(record + 16);
   return true;
 }
 

@@ -15,7 +15,6 @@ struct ChunkRecord;
 class Wave {
 public:
   Wave() = default;
-  explicit Wave(const char *fileName) { Load(fileName); }
   virtual ~Wave() { Free(); }
   Wave(const Wave &) = delete;
   Wave &operator=(const Wave &) = delete;

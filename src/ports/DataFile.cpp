@@ -8,13 +8,9 @@
 #include <cstring>
 #include <new>
 
-#if defined(_WIN32)
-#include <filesystem>
-#else
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#endif
 
 namespace ruzoz {
 
@@ -64,8 +60,6 @@ bool makeRoom(std::vector<std::uint8_t> &bytes, std::uint64_t size) {
   }
 }
 
-#if !defined(_WIN32)
-
 const char *typeName(mode_t mode) {
   if (S_ISDIR(mode))
     return "a directory";
@@ -88,8 +82,6 @@ bool judge(const char *fileName, DataKind kind, const struct stat &info) {
   return true;
 }
 
-#endif
-
 } // namespace
 
 std::uint64_t DataFileCap(DataKind kind) {
@@ -103,8 +95,6 @@ std::uint64_t DataFileCap(DataKind kind) {
   }
   return 0;
 }
-
-#if !defined(_WIN32)
 
 bool ReadDataFile(const char *fileName, DataKind kind, std::vector<std::uint8_t> &bytes) {
   bytes.clear();
@@ -142,34 +132,5 @@ bool ReadDataFile(const char *fileName, DataKind kind, std::vector<std::uint8_t>
   bytes.resize(got);
   return true;
 }
-
-#else
-
-bool ReadDataFile(const char *fileName, DataKind kind, std::vector<std::uint8_t> &bytes) {
-  bytes.clear();
-  std::error_code error;
-  const auto status = std::filesystem::status(fileName, error);
-  if (error || !std::filesystem::exists(status))
-    return cannotOpen(fileName, ENOENT);
-  if (!std::filesystem::is_regular_file(status))
-    return notRegular(fileName, "a directory or device");
-  const std::uint64_t size = std::filesystem::file_size(fileName, error);
-  if (error)
-    return cannotRead(fileName, error.message().c_str());
-  if (size > DataFileCap(kind))
-    return tooLarge(fileName, kind, size);
-  std::FILE *file = std::fopen(fileName, "rb");
-  if (file == nullptr)
-    return cannotOpen(fileName, errno);
-  bool whole = makeRoom(bytes, size) || cannotRead(fileName, "out of memory");
-  if (whole)
-    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), file));
-  std::fclose(file);
-  if (!whole)
-    bytes.clear();
-  return whole;
-}
-
-#endif
 
 } // namespace ruzoz

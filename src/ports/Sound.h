@@ -23,10 +23,8 @@ struct WaveFormat {
   std::uint16_t formatTag = 0;
   std::uint16_t channels = 0;
   std::uint32_t samplesPerSec = 0;
-  std::uint32_t avgBytesPerSec = 0;
   std::uint16_t blockAlign = 0;
   std::uint16_t bitsPerSample = 0;
-  std::uint16_t extraSize = 0;
 };
 constexpr std::uint16_t waveFormatPcm = 1;
 constexpr std::uint16_t waveFormatFloat = 3;

@@ -21,7 +21,7 @@ using namespace testsupport;
 
 WaveFormat Pcm(std::uint16_t channels, std::uint32_t rate, std::uint16_t bits) {
   const auto frame = std::uint16_t(channels * bits / 8);
-  return {waveFormatPcm, channels, rate, rate * frame, frame, bits};
+  return {waveFormatPcm, channels, rate, frame, bits};
 }
 
 TEST(SdlAudioOutput, ConvertsPlainFormatsWithinTheRateLimitsToStereoFloat) {

@@ -51,4 +51,31 @@ rule "pilot/ included below the shell" '"pilot/' "${belowPilot[@]}"
 rule "pilot/ includes the shell or a platform" '"(shell|platform)/' "${pilot[@]}"
 rule "emscripten included outside src/platform/web" '<emscripten' "${notWeb[@]}"
 rule "the page's own headers included outside it and the page's entry" '"platform/web/' "${notWebOrPage[@]}"
+# No include cycle among the files of src/, however long.
+cycle=$(python3 - <<'PY'
+import os, re, sys
+edges = {}
+for folder, _, names in os.walk("src"):
+    for name in names:
+        if name.endswith((".h", ".cpp")):
+            path = os.path.join(folder, name)
+            text = open(path, encoding="utf-8", errors="replace").read()
+            edges[path] = ["src/" + m for m in re.findall(r'^\s*#\s*include\s*"([^"]+)"', text, re.M)
+                           if os.path.exists("src/" + m)]
+state = {}
+def visit(node, trail):
+    state[node] = 1
+    for nxt in edges.get(node, []):
+        if state.get(nxt) == 1:
+            print(" -> ".join(trail[trail.index(nxt):] + [nxt]))
+            sys.exit(0)
+        if nxt not in state:
+            visit(nxt, trail + [nxt])
+    state[node] = 2
+for node in sorted(edges):
+    if node not in state:
+        visit(node, [node])
+PY
+)
+[ -z "$cycle" ] || { printf 'an include cycle:\n%s\n' "$cycle"; status=1; }
 exit $status

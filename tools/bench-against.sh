@@ -77,12 +77,14 @@ pixels() { # SIDE BUILD: one repetition of the frame and present benchmarks
     while read -r name value; do record "$name-us" "$1" "$value"; done
 }
 
+# Round I's order of the two sides: this first in odd rounds.
+turns() { if (($1 % 2)); then echo this that; else echo that this; fi; }
+built() { if [ "$1" = that ]; then echo "$B"; else echo "$A"; fi; }
+
 for i in $(seq "$REPS"); do
   note "round $i of $REPS: replays and pixel benchmarks"
-  if ((i % 2)); then order="this that"; else order="that this"; fi
-  for side in $order; do
-    build=$A
-    [ "$side" = that ] && build=$B
+  for side in $(turns "$i"); do
+    build=$(built "$side")
     replays "$side" "$build"
     pixels "$side" "$build"
   done
@@ -99,10 +101,8 @@ export DISPLAY=:$(head -1 "$OUT/xvfb.display") SDL_AUDIODRIVER=dummy
 rounds=$((REPS < 3 ? REPS : 3))
 for i in $(seq "$rounds"); do
   note "round $i of $rounds: the game under Xvfb"
-  if ((i % 2)); then order="this that"; else order="that this"; fi
-  for side in $order; do
-    build=$A
-    [ "$side" = that ] && build=$B
+  for side in $(turns "$i"); do
+    build=$(built "$side")
     (cd "$build/data" && RUZOZ_DATA=$build/data "$A/bench/launch_probe" --settle 2 --seconds 6 \
       --watch "$XVFB_PID" -- "$build/src/ruzoz") >"$OUT/probe.txt" 2>/dev/null || continue
     record xvfb-title-cpu-percent "$side" "$(awk '$1 == "cpu-percent" { print $2 }' "$OUT/probe.txt")"

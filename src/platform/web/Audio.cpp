@@ -217,10 +217,12 @@ namespace ruzoz::platform {
 
 namespace {
 
-// The music rendered ahead of the worklet: deeper than the longest stall of
-// the page's thread the music rides through (200 ms) plus a refresh and a
-// report's interval; a music restart is heard this much later.
-constexpr int aheadFrames = mixRate * 3 / 10;
+// The music rendered ahead of the worklet: the longest stall of the page's
+// thread the music rides through (200 ms), a refresh, a report's interval,
+// the refill's own rendering after the stall, and room for a loaded machine
+// (300 ms ran dry there now and then); a music restart is heard this much
+// later.
+constexpr int aheadFrames = mixRate * 4 / 10;
 // Refills in pieces of at most this, none smaller than the least.
 constexpr int chunkFrames = 2048;
 constexpr int leastChunkFrames = 256;

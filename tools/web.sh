@@ -32,7 +32,7 @@ cmake --build "$WASM" -j"$(nproc)"
 FLUID=web/node_modules/js-synthesizer/externals/libfluidsynth-2.4.6.js
 rm -rf out/web out/web-node
 mkdir -p out/web out/web-node
-cp web/index.html "$WASM"/src/ruzoz.{js,wasm,data} out/web/
+cp web/index.html web/audio-worklet.js "$WASM"/src/ruzoz.{js,wasm,data} out/web/
 cp "$FLUID" out/web/libfluidsynth.js
 cp "$WASM"/tools/replay/ruzoz-replay.{js,wasm} out/web-node/
 cp "$FLUID" out/web-node/libfluidsynth.js

@@ -68,6 +68,7 @@ bool SoundBuffer::Unlock(std::uint8_t *region, std::uint32_t written) {
   position = 0;
   playing = false;
   device.Unlock();
+  device.VoiceLoaded(samples.data(), Frames());
   return true;
 }
 
@@ -84,11 +85,14 @@ void SoundBuffer::Play() {
   if (device.IsLost())
     return;
   device.Lock();
-  if (!playing) {
+  const bool starts = !playing;
+  if (starts) {
     position = 0;
     playing = true;
   }
   device.Unlock();
+  if (starts)
+    device.VoiceStarted(samples.data());
 }
 
 void SoundBuffer::MixInto(float *out, int frames) {

@@ -3,6 +3,7 @@
 // them (SDL's audio device or the page's audio, FluidSynth either way).
 
 #include "ports/Sound.h"
+#include "ports/SoundFonts.h"
 
 #include <memory>
 #include <string>
@@ -18,7 +19,7 @@ void PrepareSynth();
 std::unique_ptr<Synth> TakeSynth();
 // Waits for a preparation TakeSynth() did not take, and drops it.
 void DiscardPreparedSynth();
-// The first of those that is a file; empty when there is none.
-std::string FindSoundFont(const char *environmentList);
+// The SoundFont search is the same everywhere (ports/SoundFonts.h).
+using ruzoz::FindSoundFont;
 
 } // namespace ruzoz::platform

@@ -4,6 +4,7 @@
 // platform implements AudioOutput and Synth; the audio subsystem implements
 // Sound, which the replay tool wraps to see every request.
 
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -70,21 +71,16 @@ public:
   // Serialise with the mixing thread.
   virtual void Lock() = 0;
   virtual void Unlock() = 0;
+  // For an output that mixes the effects away from the game (the page's
+  // audio thread): a voice's converted samples, once, and each start of a
+  // voice from its beginning, named by its samples. The effects source
+  // still keeps their positions.
+  virtual void VoiceLoaded(const float *samples, std::size_t frames) {
+    static_cast<void>(samples);
+    static_cast<void>(frames);
+  }
+  virtual void VoiceStarted(const float *samples) { static_cast<void>(samples); }
 };
-
-// How every platform's synth sounds. Defaults of these changed between
-// FluidSynth versions: pinned, and the same on every platform.
-namespace synthSettings {
-constexpr float gain = 0.4f;
-constexpr double reverbRoomSize = 0.55;
-constexpr double reverbDamping = 0.35;
-constexpr double reverbWidth = 0.8;
-constexpr double reverbLevel = 0.55;
-constexpr int chorusVoices = 3;
-constexpr double chorusLevel = 1.2;
-constexpr double chorusSpeed = 0.3;
-constexpr double chorusDepthMs = 8.0;
-} // namespace synthSettings
 
 // The music's instruments. Only the mixing thread plays it once the music
 // is connected to an output.

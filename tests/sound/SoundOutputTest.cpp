@@ -2,6 +2,7 @@
 // driver. Odd formats go through the real start-up in tests/reliability.
 
 #include "platform/Audio.h"
+#include "ports/WaveConvert.h"
 #include "support/Support.h"
 #include "support/WaveBytes.h"
 
@@ -40,6 +41,29 @@ TEST(SdlAudioOutput, ConvertsPlainFormatsWithinTheRateLimitsToStereoFloat) {
   for (auto [rate, plays] :
        {std::pair{99u, false}, {100u, true}, {100000u, true}, {100001u, false}})
     EXPECT_EQ(sdl.CanConvert(Pcm(1, rate, 16)), plays) << rate;
+}
+
+// The one converter both builds use: exact length, the recording's own
+// samples on their frames up to the last, a steady level kept, and the
+// sides.
+TEST(WaveConvert, ResamplesToExactLengthKeepingEndsAndLevel) {
+  std::vector<float> out;
+  const Bytes ramp = Samples16({0, 8192, 16384, -16384});
+  ASSERT_TRUE(ConvertWave(Pcm(1, 22050, 16), ramp.data(), 8, out));
+  ASSERT_EQ(out.size(), 16u);
+  EXPECT_EQ(out[0], 0.0f);
+  EXPECT_EQ(out[4], 0.25f) << "every second frame is a recorded one";
+  EXPECT_EQ(out[13], -0.5f) << "the last recorded frame, right side";
+  for (std::uint32_t rate : {11025u, 22050u, 32000u, 48000u, 96000u}) {
+    const Bytes level = Samples16(std::vector<int>(2 * 1000, 12000));
+    ASSERT_TRUE(ConvertWave(Pcm(2, rate, 16), level.data(), 4000, out));
+    EXPECT_EQ(out.size(), 2u * (1000u * 44100u / rate)) << rate;
+    for (float v : out)
+      ASSERT_NEAR(v, 12000.0f / 32768.0f, 1e-6f) << rate;
+  }
+  const Bytes sides = Samples16({16384, -8192, 0, 16384, -8192, 0});
+  ASSERT_TRUE(ConvertWave(Pcm(3, 44100, 16), sides.data(), 12, out));
+  EXPECT_EQ(out, (std::vector<float>{0.5f, -0.25f, 0.5f, -0.25f}));
 }
 
 // A source putting a level into the mix: the music overwrites and must find

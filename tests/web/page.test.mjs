@@ -1,7 +1,7 @@
 // The browser version in headless Chromium: the page loads and shows the
 // title exactly as the native build draws it, the keys play, frames run at
-// 60 a second, sound reaches the output, Esc ends the game, and the
-// console stays clean.
+// 60 a second, the worklet's sound reaches the output through stalls and
+// rests while hidden, Esc ends the game, and the console stays clean.
 //   node --test tests/web/page.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
@@ -68,9 +68,22 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
   const untilFrames = async (n) => page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout: 30000}, n);
   const key = async (name, hold = 60) => { await page.keyboard.down(name); await sleep(hold); await page.keyboard.up(name); };
 
+  // Every ScriptProcessor the page would make, counted.
+  await page.evaluateOnNewDocument(() => {
+    window.scriptProcessors = 0;
+    const made = BaseAudioContext.prototype.createScriptProcessor;
+    BaseAudioContext.prototype.createScriptProcessor = function (...args) {
+      ++window.scriptProcessors;
+      return made.apply(this, args);
+    };
+    window.ScriptProcessorNode = new Proxy(window.ScriptProcessorNode, {
+      construct: (target, args) => { ++window.scriptProcessors; return Reflect.construct(target, args); },
+    });
+  });
   const loaded = Date.now();
   await page.goto(url, {waitUntil: 'load'});
   await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+  await page.evaluate(() => window.ruzoz.meter());
   const firstFrame = await page.evaluate(() => performance.now());
   t.diagnostic(`first frame ${firstFrame.toFixed(0)} ms after navigation (${Date.now() - loaded} ms wall)`);
 
@@ -86,9 +99,46 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
   t.diagnostic(`${rate.toFixed(2)} frames a second`);
   assert.ok(Math.abs(rate - 60) <= 1, `frame rate ${rate}`);
 
-  // Sound: the context runs and music reaches the output.
+  // Sound: the context runs and the worklet plays the music.
   assert.equal(await page.evaluate(() => window.ruzoz.audioState()), 'running');
   assert.ok(await page.evaluate(() => window.ruzoz.peak) > 0.01, 'silent output');
+  assert.equal(await page.evaluate(() => window.scriptProcessors), 0, 'a ScriptProcessor');
+
+  // The page's thread busy for 150 ms every second: the music plays on
+  // from its ring, and so do the frames.
+  const [u0, b0] = await page.evaluate(() => [window.ruzoz.underruns, window.ruzoz.frames()]);
+  await page.evaluate(() => new Promise((done) => {
+    let stalls = 0;
+    const timer = setInterval(() => {
+      for (const end = performance.now() + 150; performance.now() < end;);
+      if (++stalls === 4) { clearInterval(timer); done(); }
+    }, 1000);
+  }));
+  await sleep(300);
+  const [u1, b1] = await page.evaluate(() => [window.ruzoz.underruns, window.ruzoz.frames()]);
+  t.diagnostic(`${b1 - b0} frames in 4 s with stalls`);
+  assert.equal(u1 - u0, 0, 'the music ran dry');
+  assert.ok(b1 - b0 > 150, `frames stopped: ${b1 - b0}`);
+
+  // An effect (Get) from its call to the worklet's output, the report's way
+  // back included.
+  const latency = await page.evaluate(() => new Promise((done) => {
+    const start = performance.now();
+    window.ruzoz.heard = () => { window.ruzoz.heard = null; done(performance.now() - start); };
+    window.ruzoz.playEffect(3);
+  }));
+  t.diagnostic(`effect heard ${latency.toFixed(1)} ms after its call`);
+  assert.ok(latency < 50, `effect latency ${latency} ms`);
+
+  // A hidden page rests its sound; shown again, the sound goes on.
+  const show = (state) => page.evaluate((state) => {
+    Object.defineProperty(document, 'visibilityState', {get: () => state, configurable: true});
+    document.dispatchEvent(new Event('visibilitychange'));
+  }, state);
+  await show('hidden');
+  await page.waitForFunction(() => window.ruzoz.audioState() === 'suspended', {timeout: 2000});
+  await show('visible');
+  await page.waitForFunction(() => window.ruzoz.audioState() === 'running', {timeout: 2000});
 
   // Enter: the story, as the native one.
   await key('Enter');

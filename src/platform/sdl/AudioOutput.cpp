@@ -1,13 +1,11 @@
 // The one audio output: an SDL device whose callback mixes the music
-// (rendered on the audio thread) and the sound effects, and SDL's converter
-// for the effects' wave formats.
+// (rendered on the audio thread) and the sound effects.
 
 #include "platform/Audio.h"
 #include "platform/sdl/Desktop.h"
+#include "ports/WaveConvert.h"
 
 #include <SDL.h>
-
-#include <cstring>
 
 namespace ruzoz::platform {
 
@@ -15,46 +13,6 @@ namespace {
 
 // Frames per callback: 10 ms, the most an effect waits for the mix.
 constexpr int mixFrames = 441;
-
-// The SDL sample format of a wave format; false for anything SDL can't read
-// (compressed data, 24-bit and odd sizes).
-bool SdlFormat(const WaveFormat &format, SDL_AudioFormat &sdl) {
-  if (format.formatTag == waveFormatPcm) {
-    switch (format.bitsPerSample) {
-    case 8:
-      sdl = AUDIO_U8;
-      return true;
-    case 16:
-      sdl = AUDIO_S16LSB;
-      return true;
-    case 32:
-      sdl = AUDIO_S32LSB;
-      return true;
-    }
-    return false;
-  }
-  if (format.formatTag == waveFormatFloat && format.bitsPerSample == 32) {
-    sdl = AUDIO_F32LSB;
-    return true;
-  }
-  return false;
-}
-
-// Rates a recording can honestly have: below 100 Hz a few bytes of a file
-// would resample into gigabytes. The size caps the converted samples of
-// whatever a file claims.
-constexpr std::uint32_t minRate = 100;
-constexpr std::uint32_t maxRate = 100000;
-constexpr std::size_t maxConvertedBytes = 0x0FFFFFFF;
-
-bool BuildConverter(const WaveFormat &format, SDL_AudioCVT &cvt) {
-  SDL_AudioFormat from;
-  if (!SdlFormat(format, from) || format.channels == 0 || format.channels > 8 ||
-      format.samplesPerSec < minRate || format.samplesPerSec > maxRate)
-    return false;
-  return SDL_BuildAudioCVT(&cvt, from, Uint8(format.channels), int(format.samplesPerSec),
-                           AUDIO_F32SYS, mixChannels, mixRate) >= 0;
-}
 
 class SdlAudioOutput final : public AudioOutput {
 public:
@@ -108,32 +66,10 @@ public:
     return true;
   }
 
-  bool CanConvert(const WaveFormat &format) override {
-    SDL_AudioCVT cvt;
-    return BuildConverter(format, cvt);
-  }
-
+  bool CanConvert(const WaveFormat &format) override { return CanConvertWave(format); }
   bool Convert(const WaveFormat &format, const std::uint8_t *bytes, std::uint32_t count,
                std::vector<float> &out) override {
-    SDL_AudioCVT cvt;
-    if (!BuildConverter(format, cvt) || count > maxConvertedBytes / std::uint32_t(cvt.len_mult))
-      return false;
-    if (count == 0) {
-      out.clear();
-      return true;
-    }
-    std::vector<std::uint8_t> work(std::size_t(count) * cvt.len_mult);
-    std::memcpy(work.data(), bytes, count);
-    cvt.buf = work.data();
-    cvt.len = int(count);
-    if (cvt.needed && SDL_ConvertAudio(&cvt) != 0)
-      return false;
-    const int converted = cvt.needed ? cvt.len_cvt : cvt.len;
-    out.resize(std::size_t(converted) / sizeof(float));
-    // A few bytes resampled down can come out as no frame at all.
-    if (!out.empty())
-      std::memcpy(out.data(), work.data(), out.size() * sizeof(float));
-    return true;
+    return ConvertWave(format, bytes, count, out);
   }
 
   void SetMusicSource(MixSource *source) override {

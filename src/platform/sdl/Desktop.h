@@ -61,11 +61,6 @@ DisplayStatus CurrentDisplayStatus();
 // Every pixel of the back buffer set to `value`.
 void FillBackBuffer(std::uint16_t value);
 
-// Where the SoundFont is looked for: the entries of `environmentList` (the
-// value of SDL_SOUNDFONTS, ':'-separated, may be null) when it names any,
-// else Debian's default GM SoundFont, TimGM6mb and FluidR3_GM.
-std::vector<std::string> SoundFontPlaces(const char *environmentList);
-
 // Event handling: an output device went away (SDL's id). When it is the
 // open output, the effect buffers count as lost until the next effect is
 // played, and the music, which can't wait for that, takes the default output

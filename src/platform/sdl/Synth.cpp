@@ -1,14 +1,14 @@
 #include "platform/Audio.h"
 #include "platform/sdl/Desktop.h"
+#include "ports/SoundFonts.h"
+#include "ports/SynthSettings.h"
 
 #include <fluidsynth.h>
 #include <glib.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <filesystem>
 #include <optional>
-#include <string_view>
 #include <system_error>
 #include <thread>
 #include <utility>
@@ -17,13 +17,9 @@
 namespace ruzoz::platform {
 
 static_assert(mixChannels == 2, "the synth renders interleaved stereo");
+static_assert(synthSettings::chorusSine == FLUID_CHORUS_MOD_SINE);
 
 namespace {
-
-bool IsFile(const std::string &path) {
-  std::error_code error;
-  return !path.empty() && std::filesystem::is_regular_file(path, error);
-}
 
 // FluidSynth's own complaints while a synth is made and a SoundFont read,
 // kept to be printed in start-up order (or not at all).
@@ -96,7 +92,7 @@ public:
          ok;
     ok = fluid_synth_set_chorus_group_depth(synth_, -1, synthSettings::chorusDepthMs) == FLUID_OK &&
          ok;
-    ok = fluid_synth_set_chorus_group_type(synth_, -1, FLUID_CHORUS_MOD_SINE) == FLUID_OK && ok;
+    ok = fluid_synth_set_chorus_group_type(synth_, -1, synthSettings::chorusSine) == FLUID_OK && ok;
     return ok;
   }
 
@@ -177,14 +173,11 @@ std::unique_ptr<FluidSynth> NewFluidSynth() {
   fluid_settings_t *settings = new_fluid_settings();
   if (settings == nullptr)
     return nullptr;
-  // Creation-time settings: a synth without them would not be the one we play.
-  const bool ok = fluid_settings_setnum(settings, "synth.sample-rate", mixRate) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.threadsafe-api", 0) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.polyphony", 128) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.cpu-cores", 1) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.reverb.active", 1) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.chorus.active", 1) == FLUID_OK &&
-                  fluid_settings_setint(settings, "synth.dynamic-sample-loading", 0) == FLUID_OK;
+  bool ok = true;
+  for (const synthSettings::Creation &setting : synthSettings::creation)
+    ok = ok && (setting.integer
+                    ? fluid_settings_setint(settings, setting.name, int(setting.value))
+                    : fluid_settings_setnum(settings, setting.name, setting.value)) == FLUID_OK;
   fluid_synth_t *synth = ok ? new_fluid_synth(settings) : nullptr;
   if (synth == nullptr) {
     delete_fluid_settings(settings);
@@ -223,28 +216,6 @@ void Prepare() {
 }
 
 } // namespace
-
-std::vector<std::string> SoundFontPlaces(const char *environmentList) {
-  std::vector<std::string> places;
-  std::string_view list = environmentList != nullptr ? environmentList : "";
-  while (!list.empty()) {
-    const std::size_t colon = list.find(':');
-    if (colon != 0)
-      places.emplace_back(list.substr(0, colon));
-    list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
-  }
-  if (places.empty())
-    places = {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-              "/usr/share/sounds/sf2/FluidR3_GM.sf2"};
-  return places;
-}
-
-std::string FindSoundFont(const char *environmentList) {
-  for (const std::string &place : SoundFontPlaces(environmentList))
-    if (IsFile(place))
-      return place;
-  return {};
-}
 
 void PrepareSynth() {
   if (preparation.worker.joinable() || preparation.synth)

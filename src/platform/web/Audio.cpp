@@ -1,23 +1,26 @@
-// The page's sound: one WebAudio graph that pulls our own mix (music, then
-// the effects), and the music's FluidSynth, the wasm build that
-// js-synthesizer ships, driven call by call from our sequencer.
+// The page's sound: our mix played by an AudioWorklet on the browser's
+// audio thread (web/audio-worklet.js), and the music's FluidSynth, the wasm
+// build that js-synthesizer ships, driven call by call from our sequencer.
 
 #include "platform/Audio.h"
 #include "platform/web/Internal.h"
+#include "ports/SynthSettings.h"
+#include "ports/WaveConvert.h"
 
 #include <emscripten.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <string_view>
-#include <sys/stat.h>
 
 // clang-format off
-// A ScriptProcessor on the page's thread asks for the mix: the game and
-// the synth live there. The context may start suspended; the page resumes
-// it at the first key or click.
-EM_JS(int, ruzoz_audio_open, (int rate, int frames), {
+// The worklet plays the music from a ring the game's thread fills ahead, and
+// mixes the effects itself, from samples handed over once, at each start
+// message: a busy page can't stop the music, and an effect needn't wait for
+// the ring. Its reports (frames played) ask for the ring's refill. The
+// context may start suspended; the page resumes it at the first key or
+// click, and it rests while the page is hidden.
+EM_JS(int, ruzoz_audio_open, (int rate), {
   const Context = globalThis.AudioContext || globalThis.webkitAudioContext;
   if (!Context) return 0;
   let context;
@@ -26,25 +29,47 @@ EM_JS(int, ruzoz_audio_open, (int rate, int frames), {
   } catch (error) {
     return 0;
   }
-  const node = context.createScriptProcessor(frames, 0, 2);
-  node.onaudioprocess = (event) => {
-    const out = event.outputBuffer;
-    const left = out.getChannelData(0), right = out.getChannelData(1);
-    const mixed = _ruzoz_audio_mix(out.length) >> 2;
-    if (!mixed) {
-      left.fill(0);
-      right.fill(0);
-      return;
-    }
-    const samples = HEAPF32.subarray(mixed, mixed + 2 * out.length);
-    for (let i = 0; i < out.length; ++i) {
-      left[i] = samples[2 * i];
-      right[i] = samples[2 * i + 1];
-    }
-    if (Module.ruzozAudioHeard) Module.ruzozAudioHeard(left, right);
+  if (!context.audioWorklet) {
+    context.close();
+    return 0;
+  }
+  const audio = {context: context, node: null, waiting: [], played: 0, time: 0, rested: false};
+  audio.post = (message, transfer) => {
+    if (audio.node) audio.node.port.postMessage(message, transfer || []);
+    else audio.waiting.push([message, transfer]);
   };
-  node.connect(context.destination);
-  Module.ruzozAudio = {context: context, node: node};
+  audio.visibility = () => {
+    if (document.visibilityState === 'hidden') {
+      if (context.state === 'running') {
+        audio.rested = true;
+        context.suspend();
+      }
+    } else if (audio.rested) {
+      audio.rested = false;
+      context.resume();
+    }
+  };
+  document.addEventListener('visibilitychange', audio.visibility);
+  context.audioWorklet.addModule('audio-worklet.js').then(() => {
+    if (Module.ruzozAudio !== audio) return;
+    const node = new AudioWorkletNode(context, 'ruzoz-mix',
+                                      {numberOfInputs: 0, numberOfOutputs: 1, outputChannelCount: [2]});
+    node.port.onmessage = (event) => {
+      const report = event.data;
+      if (report.played !== undefined) {
+        audio.played = report.played;
+        audio.time = report.time;
+        _ruzoz_audio_pump();
+      }
+      if (Module.ruzozAudioReport) Module.ruzozAudioReport(report);
+    };
+    node.connect(context.destination);
+    audio.node = node;
+    for (const [message, transfer] of audio.waiting) node.port.postMessage(message, transfer || []);
+    audio.waiting = [];
+    _ruzoz_audio_pump();
+  }).catch((error) => err('audio worklet: ' + error));
+  Module.ruzozAudio = audio;
   if (Module.ruzozAudioOpened) Module.ruzozAudioOpened(context);
   return 1;
 });
@@ -52,28 +77,50 @@ EM_JS(int, ruzoz_audio_open, (int rate, int frames), {
 EM_JS(void, ruzoz_audio_close, (), {
   const audio = Module.ruzozAudio;
   if (!audio) return;
-  audio.node.onaudioprocess = null;
-  audio.node.disconnect();
+  document.removeEventListener('visibilitychange', audio.visibility);
+  if (audio.node) {
+    audio.node.port.onmessage = null;
+    audio.node.disconnect();
+  }
   audio.context.close();
   Module.ruzozAudio = null;
 });
 
+// Frames the worklet took from the ring, and frames it has played in all.
+EM_JS(double, ruzoz_audio_played, (), { return Module.ruzozAudio ? Module.ruzozAudio.played : 0; });
+EM_JS(double, ruzoz_audio_time, (), { return Module.ruzozAudio ? Module.ruzozAudio.time : 0; });
+
+// Interleaved frames copied out of our memory and moved to the worklet.
+EM_JS(void, ruzoz_audio_music, (const float *samples, int frames), {
+  const chunk = HEAPF32.slice(samples >> 2, (samples >> 2) + 2 * frames);
+  Module.ruzozAudio.post({music: chunk}, [chunk.buffer]);
+});
+EM_JS(void, ruzoz_audio_voice, (int voice, const float *samples, int frames), {
+  const copy = HEAPF32.slice(samples >> 2, (samples >> 2) + 2 * frames);
+  Module.ruzozAudio.post({voice: voice, samples: copy}, [copy.buffer]);
+});
+EM_JS(void, ruzoz_audio_start, (int voice), { Module.ruzozAudio.post({start: voice}); });
+
 // FluidSynth's own calls, made as the SDL build makes them (Synth.cpp).
-EM_JS(int, ruzoz_synth_new, (int rate, int frames), {
+EM_JS(int, ruzoz_synth_settings, (), {
   const fluid = Module.fluidSynth;
-  if (!fluid) return 0;
-  const setint = fluid.cwrap('fluid_settings_setint', 'number', ['number', 'string', 'number']);
-  const setnum = fluid.cwrap('fluid_settings_setnum', 'number', ['number', 'string', 'number']);
-  const settings = fluid._new_fluid_settings();
-  if (!settings) return 0;
-  const ok = setnum(settings, 'synth.sample-rate', rate) === 0 &&
-             setint(settings, 'synth.threadsafe-api', 0) === 0 &&
-             setint(settings, 'synth.polyphony', 128) === 0 &&
-             setint(settings, 'synth.cpu-cores', 1) === 0 &&
-             setint(settings, 'synth.reverb.active', 1) === 0 &&
-             setint(settings, 'synth.chorus.active', 1) === 0 &&
-             setint(settings, 'synth.dynamic-sample-loading', 0) === 0;
-  const synth = ok ? fluid._new_fluid_synth(settings) : 0;
+  return fluid ? fluid._new_fluid_settings() : 0;
+});
+
+EM_JS(int, ruzoz_synth_setting, (int settings, const char *name, int integer, double value), {
+  const fluid = Module.fluidSynth;
+  const set = integer ? fluid.cwrap('fluid_settings_setint', 'number', ['number', 'string', 'number'])
+                      : fluid.cwrap('fluid_settings_setnum', 'number', ['number', 'string', 'number']);
+  return set(settings, UTF8ToString(name), value) === 0 ? 1 : 0;
+});
+
+EM_JS(void, ruzoz_synth_drop_settings, (int settings), {
+  Module.fluidSynth._delete_fluid_settings(settings);
+});
+
+EM_JS(int, ruzoz_synth_new, (int settings, int frames), {
+  const fluid = Module.fluidSynth;
+  const synth = fluid._new_fluid_synth(settings);
   if (!synth) {
     fluid._delete_fluid_settings(settings);
     return 0;
@@ -106,7 +153,7 @@ EM_JS(void, ruzoz_synth_delete, (), {
 
 EM_JS(int, ruzoz_synth_configure, (float gain, double room, double damp, double width,
                                    double level, int voices, double chorusLevel, double speed,
-                                   double depth), {
+                                   double depth, int type), {
   const s = Module.ruzozSynth, f = s.fluid, synth = s.synth;
   f._fluid_synth_set_gain(synth, gain);
   let ok = f._fluid_synth_reverb_on(synth, -1, 1) === 0;
@@ -119,7 +166,7 @@ EM_JS(int, ruzoz_synth_configure, (float gain, double room, double damp, double 
   ok = f._fluid_synth_set_chorus_group_level(synth, -1, chorusLevel) === 0 && ok;
   ok = f._fluid_synth_set_chorus_group_speed(synth, -1, speed) === 0 && ok;
   ok = f._fluid_synth_set_chorus_group_depth(synth, -1, depth) === 0 && ok;
-  ok = f._fluid_synth_set_chorus_group_type(synth, -1, 0) === 0 && ok; // sine
+  ok = f._fluid_synth_set_chorus_group_type(synth, -1, type) === 0 && ok;
   return ok ? 1 : 0;
 });
 
@@ -170,51 +217,25 @@ namespace ruzoz::platform {
 
 namespace {
 
-// Frames per pull: 1024 at 44.1 kHz, 23 ms.
-constexpr int pullFrames = 1024;
-// The most a pull may ask for; WebAudio's own sizes are at most 16384.
-constexpr int maxPullFrames = 16384;
-float mixBuffer[maxPullFrames * mixChannels];
-
-// Rates a recording can honestly have, and the most converted bytes: as in
-// the SDL build.
-constexpr std::uint32_t minRate = 100;
-constexpr std::uint32_t maxRate = 100000;
-constexpr std::size_t maxConvertedBytes = 0x0FFFFFFF;
-
-// The formats SDL reads, as it scales them to floats; mono or stereo.
-bool Readable(const WaveFormat &format) {
-  const bool pcm =
-      format.formatTag == waveFormatPcm &&
-      (format.bitsPerSample == 8 || format.bitsPerSample == 16 || format.bitsPerSample == 32);
-  const bool floats = format.formatTag == waveFormatFloat && format.bitsPerSample == 32;
-  return (pcm || floats) && (format.channels == 1 || format.channels == 2) &&
-         format.samplesPerSec >= minRate && format.samplesPerSec <= maxRate;
-}
-
-float Sample(const WaveFormat &format, const std::uint8_t *at) {
-  switch (format.bitsPerSample) {
-  case 8:
-    return float(at[0]) * (1.0f / 128.0f) - 1.0f;
-  case 16:
-    return float(std::int16_t(at[0] | at[1] << 8)) * (1.0f / 32768.0f);
-  }
-  const std::uint32_t bits = std::uint32_t(at[0]) | std::uint32_t(at[1]) << 8 |
-                             std::uint32_t(at[2]) << 16 | std::uint32_t(at[3]) << 24;
-  if (format.formatTag == waveFormatFloat) {
-    float value;
-    std::memcpy(&value, &bits, 4);
-    return value;
-  }
-  return float(std::int32_t(bits)) * (1.0f / 2147483648.0f);
-}
+// The music rendered ahead of the worklet: the longest stall of the page's
+// thread the music rides through (200 ms), a refresh, a report's interval,
+// the refill's own rendering after the stall, and room for a loaded machine
+// (300 ms ran dry there now and then); a music restart is heard this much
+// later.
+constexpr int aheadFrames = mixRate * 4 / 10;
+// Refills in pieces of at most this, none smaller than the least.
+constexpr int chunkFrames = 2048;
+constexpr int leastChunkFrames = 256;
+float chunk[chunkFrames * mixChannels];
 
 class PageAudioOutput final : public AudioOutput {
 public:
   // Without a page there is nothing to hear, as with SDL's dummy driver.
   bool Open() override {
-    if (!open)
-      open = web::headless || ruzoz_audio_open(mixRate, pullFrames) != 0;
+    if (!open) {
+      open = web::headless || ruzoz_audio_open(mixRate) != 0;
+      sent = effectsAt = 0;
+    }
     return open;
   }
   bool AcceptsMix() override { return open; }
@@ -226,57 +247,76 @@ public:
   bool IsLost() override { return false; }
   bool Reopen() override { return Open(); }
 
-  bool CanConvert(const WaveFormat &format) override { return Readable(format); }
-
-  // Samples to floats and mono to both sides; another rate is resampled
-  // by straight lines between its samples.
+  bool CanConvert(const WaveFormat &format) override { return CanConvertWave(format); }
   bool Convert(const WaveFormat &format, const std::uint8_t *bytes, std::uint32_t count,
                std::vector<float> &out) override {
-    if (!Readable(format))
-      return false;
-    const std::uint32_t frameBytes = format.channels * format.bitsPerSample / 8;
-    const std::size_t frames = count / frameBytes;
-    const double step = double(format.samplesPerSec) / mixRate;
-    const std::size_t outFrames = std::size_t(double(frames) / step);
-    if (outFrames * mixChannels * sizeof(float) > maxConvertedBytes)
-      return false;
-    const auto at = [&](std::size_t frame, int side) {
-      const int channel = format.channels == 1 ? 0 : side;
-      return Sample(format, bytes + frame * frameBytes + channel * format.bitsPerSample / 8);
-    };
-    out.resize(outFrames * mixChannels);
-    for (std::size_t i = 0; i < outFrames; ++i)
-      for (int side = 0; side < mixChannels; ++side) {
-        if (format.samplesPerSec == std::uint32_t(mixRate)) {
-          out[i * 2 + side] = at(i, side);
-          continue;
-        }
-        const double position = double(i) * step;
-        const std::size_t first = std::size_t(position);
-        const std::size_t second = std::min(first + 1, frames - 1);
-        const float part = float(position - double(first));
-        out[i * 2 + side] = at(first, side) * (1.0f - part) + at(second, side) * part;
-      }
-    return true;
+    return ConvertWave(format, bytes, count, out);
   }
 
   void SetMusicSource(MixSource *source) override { music = source; }
   void SetEffectsSource(MixSource *source) override { effects = source; }
-  // One thread: the pull runs between the game's frames, never inside one.
+  // One thread: the game and the refills take turns.
   void Lock() override {}
   void Unlock() override {}
 
-  float *Mix(int frames) {
-    if (!open || frames <= 0 || frames > maxPullFrames)
-      return nullptr;
-    MixOutput(mixBuffer, frames, music, effects);
-    return mixBuffer;
+  void VoiceLoaded(const float *samples, std::size_t frames) override {
+    if (!open || web::headless)
+      return;
+    Voice &slot = voices[nextVoice % voiceSlots];
+    slot = {samples, nextVoice++};
+    for (Voice &other : voices)
+      if (&other != &slot && other.samples == samples)
+        other = {};
+    ruzoz_audio_voice(slot.id, samples, int(frames));
+  }
+  void VoiceStarted(const float *samples) override {
+    if (!open || web::headless)
+      return;
+    for (const Voice &voice : voices)
+      if (voice.samples == samples && voice.id >= 0)
+        ruzoz_audio_start(voice.id);
+  }
+
+  // At each report of the worklet: the effects' positions move on by what
+  // it has played, and the ring is filled up to its depth again.
+  void Pump() {
+    if (!open)
+      return;
+    const long long time = (long long)ruzoz_audio_time();
+    for (long long left = time - effectsAt; left > 0;) {
+      const int n = int(std::min<long long>(left, chunkFrames));
+      std::fill(chunk, chunk + n * mixChannels, 0.0f);
+      if (effects)
+        effects->MixInto(chunk, n);
+      left -= n;
+    }
+    effectsAt = std::max(effectsAt, time);
+    const long long played = (long long)ruzoz_audio_played();
+    for (long long want = aheadFrames - (sent - played); want >= leastChunkFrames;) {
+      const int n = int(std::min<long long>(want, chunkFrames));
+      // The music unclamped: the worklet adds the effects, then clamps.
+      std::fill(chunk, chunk + n * mixChannels, 0.0f);
+      if (music)
+        music->MixInto(chunk, n);
+      ruzoz_audio_music(chunk, n);
+      sent += n;
+      want -= n;
+    }
   }
 
 private:
+  struct Voice {
+    const float *samples = nullptr;
+    int id = -1;
+  };
+  // Five effects, and their replacements after a restore.
+  static constexpr int voiceSlots = 16;
   bool open = false;
   MixSource *music = nullptr;
   MixSource *effects = nullptr;
+  long long sent = 0, effectsAt = 0;
+  Voice voices[voiceSlots];
+  int nextVoice = 0;
 };
 
 PageAudioOutput &Output() {
@@ -294,7 +334,8 @@ public:
   bool Configure() override {
     using namespace synthSettings;
     return ruzoz_synth_configure(gain, reverbRoomSize, reverbDamping, reverbWidth, reverbLevel,
-                                 chorusVoices, chorusLevel, chorusSpeed, chorusDepthMs) != 0;
+                                 chorusVoices, chorusLevel, chorusSpeed, chorusDepthMs,
+                                 chorusSine) != 0;
   }
   bool DownloadInstruments() override {
     const std::string path = FindSoundFont(std::getenv("SDL_SOUNDFONTS"));
@@ -326,11 +367,6 @@ private:
   int block_;
 };
 
-bool IsFile(const std::string &path) {
-  struct stat status;
-  return !path.empty() && stat(path.c_str(), &status) == 0 && S_ISREG(status.st_mode);
-}
-
 } // namespace
 
 AudioOutput &DeviceAudioOutput() { return Output(); }
@@ -339,30 +375,23 @@ AudioOutput &DeviceAudioOutput() { return Output(); }
 void PrepareSynth() {}
 void DiscardPreparedSynth() {}
 
+// The most frames the synth renders at once.
+constexpr int synthFrames = 4096;
+
 std::unique_ptr<Synth> TakeSynth() {
-  if (ruzoz_synth_new(mixRate, maxPullFrames) == 0)
+  const int settings = ruzoz_synth_settings();
+  if (settings == 0)
+    return nullptr;
+  bool ok = true;
+  for (const synthSettings::Creation &setting : synthSettings::creation)
+    ok = ok && ruzoz_synth_setting(settings, setting.name, setting.integer, setting.value) != 0;
+  if (!ok) {
+    ruzoz_synth_drop_settings(settings);
+    return nullptr;
+  }
+  if (ruzoz_synth_new(settings, synthFrames) == 0)
     return nullptr;
   return std::make_unique<PageSynth>(ruzoz_synth_block());
-}
-
-// The page carries its SoundFont at Debian's default path.
-std::string FindSoundFont(const char *environmentList) {
-  if (environmentList != nullptr) {
-    std::string_view list = environmentList;
-    while (!list.empty()) {
-      const std::size_t colon = list.find(':');
-      const std::string entry(list.substr(0, colon));
-      if (IsFile(entry))
-        return entry;
-      list = colon == std::string_view::npos ? std::string_view() : list.substr(colon + 1);
-    }
-  }
-  for (const char *path :
-       {"/usr/share/sounds/sf2/default-GM.sf2", "/usr/share/sounds/sf2/TimGM6mb.sf2",
-        "/usr/share/sounds/sf2/FluidR3_GM.sf2"})
-    if (IsFile(path))
-      return path;
-  return {};
 }
 
 } // namespace ruzoz::platform
@@ -373,6 +402,4 @@ void StopAudio() { platform::Output().Close(); }
 
 } // namespace ruzoz::web
 
-extern "C" EMSCRIPTEN_KEEPALIVE float *ruzoz_audio_mix(int frames) {
-  return ruzoz::platform::Output().Mix(frames);
-}
+extern "C" EMSCRIPTEN_KEEPALIVE void ruzoz_audio_pump() { ruzoz::platform::Output().Pump(); }

@@ -11,11 +11,14 @@
 #include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
 
+#include <emscripten.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,6 +27,12 @@ using namespace ruzoz;
 
 std::optional<FramePacer> pacer;
 std::optional<ScriptedInput> scripted;
+std::optional<RecordingInput> recorded;
+// The game's messages as --record writes them, kept in memory for the
+// page's "save recording".
+char *recording = nullptr;
+std::size_t recordingSize = 0;
+std::FILE *recordingFile = nullptr;
 std::vector<replay::ScriptEvent> script;
 bool playScript = false;
 long long firstShownFrame = 0;
@@ -34,6 +43,9 @@ bool step() {
     Input *input = &platform::EventInput();
     if (playScript)
       input = &scripted.emplace(*input, std::move(script));
+    recordingFile = open_memstream(&recording, &recordingSize);
+    if (recordingFile != nullptr)
+      input = &recorded.emplace(*input, recordingFile);
     pacer.emplace(*input, platform::SystemClock());
     framesRun = firstShownFrame;
   }
@@ -75,7 +87,8 @@ bool readArguments(int argc, char **argv) {
       std::ifstream in(argv[i + 1]);
       std::string error;
       if (!in || !replay::parseScript(in, script, error)) {
-        std::fprintf(stderr, "ruzoz: cannot play '%s' %s\n", argv[i + 1], error.c_str());
+        const std::string text = std::string("ruzoz: cannot play '") + argv[i + 1] + "' " + error;
+        platform::ShowErrorBox(text.c_str());
         return false;
       }
       playScript = true;
@@ -87,6 +100,19 @@ bool readArguments(int argc, char **argv) {
 }
 
 } // namespace
+
+// The recording so far, for the page to save.
+extern "C" EMSCRIPTEN_KEEPALIVE const char *ruzoz_page_recording() {
+  if (recordingFile != nullptr)
+    std::fflush(recordingFile);
+  return recording != nullptr ? recording : "";
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int ruzoz_page_recording_size() {
+  if (recordingFile != nullptr)
+    std::fflush(recordingFile);
+  return static_cast<int>(recordingSize);
+}
 
 int main(int argc, char **argv) {
   if (!readArguments(argc, argv))

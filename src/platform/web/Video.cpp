@@ -1,5 +1,5 @@
 // The window in a page: a 640 x 480 canvas that shows the RGB565 back
-// buffer, scaled sharp to the largest 4:3 area, and the images read by the
+// buffer, sharp at any size in the largest 4:3 area, and the images read by the
 // shared bitmap reader and drawn by our own keyed copy.
 
 #include "platform/Window.h"
@@ -33,21 +33,63 @@ constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4)
 } // namespace ruzoz::platform
 
 // clang-format off
+// The picture fills its 4:3 box in device pixels as the Linux build draws
+// it: every game pixel enlarged by the smallest whole number that reaches
+// the box (nearest neighbour), then one linear step down to the box, so
+// pixels stay even and sharp at any size. A whole multiple is drawn as it is.
 EM_JS(int, ruzoz_page_make_canvas, (), {
   const canvas = document.getElementById('screen');
   if (!canvas) return 0;
-  canvas.width = 640;
-  canvas.height = 480;
   const context = canvas.getContext('2d', {alpha: false});
   if (!context) return 0;
-  Module.ruzozScreen = {canvas: canvas, context: context, image: context.createImageData(640, 480)};
+  const source = document.createElement('canvas');
+  source.width = 640;
+  source.height = 480;
+  const sourceContext = source.getContext('2d', {alpha: false});
+  const screen = Module.ruzozScreen = {canvas: canvas, context: context, source: source,
+                                       sourceContext: sourceContext, enlarged: null,
+                                       image: sourceContext.createImageData(640, 480), placed: false};
+  // The box as the browser snaps it to device pixels.
+  screen.place = () => {
+    const ratio = window.devicePixelRatio || 1;
+    const box = canvas.getBoundingClientRect();
+    const width = Math.max(1, Math.round(box.right * ratio) - Math.round(box.left * ratio));
+    const height = Math.max(1, Math.round(box.bottom * ratio) - Math.round(box.top * ratio));
+    const multiple = Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480));
+    canvas.width = width;
+    canvas.height = height;
+    screen.enlarged = null;
+    if (width !== 640 * multiple || height !== 480 * multiple) {
+      const enlarged = document.createElement('canvas');
+      enlarged.width = 640 * multiple;
+      enlarged.height = 480 * multiple;
+      screen.enlarged = enlarged.getContext('2d', {alpha: false});
+      screen.enlarged.imageSmoothingEnabled = false;
+    }
+    context.imageSmoothingEnabled = screen.enlarged !== null;
+    context.imageSmoothingQuality = 'low';
+    screen.placed = true;
+  };
+  const again = () => { screen.placed = false; };
+  window.addEventListener('resize', again);
+  document.addEventListener('fullscreenchange', again);
+  if (window.ResizeObserver) new ResizeObserver(again).observe(canvas);
   return 1;
 });
 
 EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
   const screen = Module.ruzozScreen;
   screen.image.data.set(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4));
-  screen.context.putImageData(screen.image, 0, 0);
+  screen.sourceContext.putImageData(screen.image, 0, 0);
+  if (!screen.placed) screen.place();
+  const canvas = screen.canvas;
+  let from = screen.source;
+  if (screen.enlarged) {
+    const enlarged = screen.enlarged.canvas;
+    screen.enlarged.drawImage(from, 0, 0, enlarged.width, enlarged.height);
+    from = enlarged;
+  }
+  screen.context.drawImage(from, 0, 0, canvas.width, canvas.height);
 });
 
 EM_JS(void, ruzoz_page_error, (const char *text), {

@@ -36,19 +36,82 @@ constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4)
 // The picture fills its 4:3 box in device pixels as the Linux build draws
 // it: every game pixel enlarged by the smallest whole number that reaches
 // the box (nearest neighbour), then one linear step down to the box, so
-// pixels stay even and sharp at any size. A whole multiple is drawn as it is.
+// pixels stay even and sharp at any size. WebGL does both steps in one pass
+// by that rule; without it, two canvas copies come close (the browser's
+// downscale filter is its own).
 EM_JS(int, ruzoz_page_make_canvas, (), {
   const canvas = document.getElementById('screen');
   if (!canvas) return 0;
-  const context = canvas.getContext('2d', {alpha: false});
-  if (!context) return 0;
-  const source = document.createElement('canvas');
-  source.width = 640;
-  source.height = 480;
-  const sourceContext = source.getContext('2d', {alpha: false});
-  const screen = Module.ruzozScreen = {canvas: canvas, context: context, source: source,
-                                       sourceContext: sourceContext, enlarged: null,
-                                       image: sourceContext.createImageData(640, 480), placed: false};
+  const screen = Module.ruzozScreen = {canvas: canvas, placed: false, width: 0, height: 0};
+  const gl = canvas.getContext('webgl', {alpha: false, antialias: false, depth: false,
+                                         preserveDrawingBuffer: true});
+  if (gl) {
+    const shader = (kind, text) => {
+      const made = gl.createShader(kind);
+      gl.shaderSource(made, text);
+      gl.compileShader(made);
+      return made;
+    };
+    const program = gl.createProgram();
+    gl.attachShader(program, shader(gl.VERTEX_SHADER,
+      'attribute vec2 corner; void main() { gl_Position = vec4(corner, 0.0, 1.0); }'));
+    // The enlarged line has 640 * multiple (480 * multiple) pixels; the
+    // box's pixel centre falls between two of them, which are game pixels
+    // p / multiple: blend those two by where it falls.
+    gl.attachShader(program, shader(gl.FRAGMENT_SHADER, [
+      'precision highp float;',
+      'uniform sampler2D picture;',
+      'uniform vec2 box;',
+      'uniform float multiple;',
+      'vec2 tap(float at, float size, float source) {',
+      'float enlarged = source * multiple;',
+      'float centre = max(0.0, at * enlarged / size - 0.5);',
+      'float pixel = floor(centre);',
+      'float first = floor(pixel / multiple);',
+      'float next = floor(min(pixel + 1.0, enlarged - 1.0) / multiple);',
+      'return vec2(first, next) + 0.5;',
+      '}',
+      'float weight(float at, float size, float source) {',
+      'float centre = max(0.0, at * source * multiple / size - 0.5);',
+      'return centre - floor(centre);',
+      '}',
+      'void main() {',
+      'vec2 at = vec2(gl_FragCoord.x, box.y - gl_FragCoord.y);',
+      'vec2 x = tap(at.x, box.x, 640.0) / 640.0, y = tap(at.y, box.y, 480.0) / 480.0;',
+      'float wx = weight(at.x, box.x, 640.0), wy = weight(at.y, box.y, 480.0);',
+      'vec4 top = mix(texture2D(picture, vec2(x.x, y.x)), texture2D(picture, vec2(x.y, y.x)), wx);',
+      'vec4 bottom = mix(texture2D(picture, vec2(x.x, y.y)), texture2D(picture, vec2(x.y, y.y)), wx);',
+      'gl_FragColor = vec4(mix(top, bottom, wy).rgb, 1.0);',
+      '}',
+    ].join(' ')));
+    gl.linkProgram(program);
+    if (gl.getProgramParameter(program, gl.LINK_STATUS)) {
+      gl.useProgram(program);
+      gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 3, -1, -1, 3]), gl.STATIC_DRAW);
+      const corner = gl.getAttribLocation(program, 'corner');
+      gl.enableVertexAttribArray(corner);
+      gl.vertexAttribPointer(corner, 2, gl.FLOAT, false, 0, 0);
+      gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.NEAREST);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.NEAREST);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 640, 480, 0, gl.RGBA, gl.UNSIGNED_BYTE, null);
+      screen.gl = {context: gl, box: gl.getUniformLocation(program, 'box'),
+                   multiple: gl.getUniformLocation(program, 'multiple')};
+    }
+  }
+  if (!screen.gl) {
+    const context = canvas.getContext('2d', {alpha: false});
+    if (!context) return 0;
+    const source = document.createElement('canvas');
+    source.width = 640;
+    source.height = 480;
+    screen.context = context;
+    screen.sourceContext = source.getContext('2d', {alpha: false});
+    screen.image = screen.sourceContext.createImageData(640, 480);
+  }
   // The box as the browser snaps it to device pixels.
   screen.place = () => {
     const ratio = window.devicePixelRatio || 1;
@@ -58,6 +121,14 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
     const multiple = Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480));
     canvas.width = width;
     canvas.height = height;
+    screen.placed = true;
+    if (screen.gl) {
+      const gl = screen.gl.context;
+      gl.viewport(0, 0, width, height);
+      gl.uniform2f(screen.gl.box, width, height);
+      gl.uniform1f(screen.gl.multiple, multiple);
+      return;
+    }
     screen.enlarged = null;
     if (width !== 640 * multiple || height !== 480 * multiple) {
       const enlarged = document.createElement('canvas');
@@ -66,9 +137,7 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
       screen.enlarged = enlarged.getContext('2d', {alpha: false});
       screen.enlarged.imageSmoothingEnabled = false;
     }
-    context.imageSmoothingEnabled = screen.enlarged !== null;
-    context.imageSmoothingQuality = 'low';
-    screen.placed = true;
+    screen.context.imageSmoothingEnabled = screen.enlarged !== null;
   };
   const again = () => { screen.placed = false; };
   window.addEventListener('resize', again);
@@ -79,17 +148,23 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
 
 EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
   const screen = Module.ruzozScreen;
-  screen.image.data.set(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4));
-  screen.sourceContext.putImageData(screen.image, 0, 0);
   if (!screen.placed) screen.place();
-  const canvas = screen.canvas;
-  let from = screen.source;
+  const pixels = HEAPU8.subarray(rgba, rgba + 640 * 480 * 4);
+  if (screen.gl) {
+    const gl = screen.gl.context;
+    gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 640, 480, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+    gl.drawArrays(gl.TRIANGLES, 0, 3);
+    return;
+  }
+  screen.image.data.set(pixels);
+  screen.sourceContext.putImageData(screen.image, 0, 0);
+  let from = screen.sourceContext.canvas;
   if (screen.enlarged) {
     const enlarged = screen.enlarged.canvas;
     screen.enlarged.drawImage(from, 0, 0, enlarged.width, enlarged.height);
     from = enlarged;
   }
-  screen.context.drawImage(from, 0, 0, canvas.width, canvas.height);
+  screen.context.drawImage(from, 0, 0, screen.canvas.width, screen.canvas.height);
 });
 
 EM_JS(void, ruzoz_page_error, (const char *text), {

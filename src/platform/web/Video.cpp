@@ -36,15 +36,24 @@ constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4)
 // The picture fills its 4:3 box in device pixels as the Linux build draws
 // it: every game pixel enlarged by the smallest whole number that reaches
 // the box (nearest neighbour), then one linear step down to the box, so
-// pixels stay even and sharp at any size. WebGL does both steps in one pass
-// by that rule; without it, two canvas copies come close (the browser's
-// downscale filter is its own).
+// pixels stay even and sharp at any size. WebGL on a graphics card does
+// both steps in one pass by that rule. In software (no card: SwiftShader,
+// llvmpipe) it costs a frame rate the game cannot spare, so there the page
+// draws the enlarged picture and lets the browser's own filter, close to
+// linear, shrink it to the box (Module.ruzozPicture 'webgl' insists).
 EM_JS(int, ruzoz_page_make_canvas, (), {
   const canvas = document.getElementById('screen');
   if (!canvas) return 0;
   const screen = Module.ruzozScreen = {canvas: canvas, placed: false, width: 0, height: 0};
-  const gl = canvas.getContext('webgl', {alpha: false, antialias: false, depth: false,
-                                         preserveDrawingBuffer: true});
+  let gl = canvas.getContext('webgl', {alpha: false, antialias: false, depth: false});
+  if (gl && Module.ruzozPicture !== 'webgl') {
+    const named = gl.getExtension('WEBGL_debug_renderer_info');
+    const renderer = String(gl.getParameter(named ? named.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+    if (/swiftshader|llvmpipe|software/i.test(renderer)) {
+      gl.getExtension('WEBGL_lose_context').loseContext();
+      gl = null;
+    }
+  }
   if (gl) {
     const shader = (kind, text) => {
       const made = gl.createShader(kind);
@@ -63,25 +72,19 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
       'uniform sampler2D picture;',
       'uniform vec2 box;',
       'uniform float multiple;',
-      'vec2 tap(float at, float size, float source) {',
+      // Where the linear filter between game pixels `first` and `first + 1`
+      // gives the blend of the two enlarged pixels around the sample.
+      'float tap(float at, float size, float source) {',
       'float enlarged = source * multiple;',
       'float centre = max(0.0, at * enlarged / size - 0.5);',
       'float pixel = floor(centre);',
       'float first = floor(pixel / multiple);',
       'float next = floor(min(pixel + 1.0, enlarged - 1.0) / multiple);',
-      'return vec2(first, next) + 0.5;',
-      '}',
-      'float weight(float at, float size, float source) {',
-      'float centre = max(0.0, at * source * multiple / size - 0.5);',
-      'return centre - floor(centre);',
+      'return (first + 0.5 + (next > first ? centre - pixel : 0.0)) / source;',
       '}',
       'void main() {',
-      'vec2 at = vec2(gl_FragCoord.x, box.y - gl_FragCoord.y);',
-      'vec2 x = tap(at.x, box.x, 640.0) / 640.0, y = tap(at.y, box.y, 480.0) / 480.0;',
-      'float wx = weight(at.x, box.x, 640.0), wy = weight(at.y, box.y, 480.0);',
-      'vec4 top = mix(texture2D(picture, vec2(x.x, y.x)), texture2D(picture, vec2(x.y, y.x)), wx);',
-      'vec4 bottom = mix(texture2D(picture, vec2(x.x, y.y)), texture2D(picture, vec2(x.y, y.y)), wx);',
-      'gl_FragColor = vec4(mix(top, bottom, wy).rgb, 1.0);',
+      'gl_FragColor = vec4(texture2D(picture, vec2(tap(gl_FragCoord.x, box.x, 640.0),',
+      'tap(box.y - gl_FragCoord.y, box.y, 480.0))).rgb, 1.0);',
       '}',
     ].join(' ')));
     gl.linkProgram(program);
@@ -93,8 +96,8 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
       gl.enableVertexAttribArray(corner);
       gl.vertexAttribPointer(corner, 2, gl.FLOAT, false, 0, 0);
       gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
-      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.NEAREST);
-      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.NEAREST);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
       gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
       gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
       gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 640, 480, 0, gl.RGBA, gl.UNSIGNED_BYTE, null);
@@ -102,8 +105,15 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
                    multiple: gl.getUniformLocation(program, 'multiple')};
     }
   }
+  let shown = canvas;
   if (!screen.gl) {
-    const context = canvas.getContext('2d', {alpha: false});
+    // A fresh canvas: one that had a WebGL context takes no 2D one.
+    shown = document.createElement('canvas');
+    shown.id = 'screen';
+    shown.className = canvas.className;
+    canvas.replaceWith(shown);
+    screen.canvas = shown;
+    const context = shown.getContext('2d', {alpha: false});
     if (!context) return 0;
     const source = document.createElement('canvas');
     source.width = 640;
@@ -115,34 +125,31 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
   // The box as the browser snaps it to device pixels.
   screen.place = () => {
     const ratio = window.devicePixelRatio || 1;
-    const box = canvas.getBoundingClientRect();
+    const box = shown.getBoundingClientRect();
     const width = Math.max(1, Math.round(box.right * ratio) - Math.round(box.left * ratio));
     const height = Math.max(1, Math.round(box.bottom * ratio) - Math.round(box.top * ratio));
     const multiple = Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480));
-    canvas.width = width;
-    canvas.height = height;
     screen.placed = true;
     if (screen.gl) {
       const gl = screen.gl.context;
+      shown.width = width;
+      shown.height = height;
       gl.viewport(0, 0, width, height);
       gl.uniform2f(screen.gl.box, width, height);
       gl.uniform1f(screen.gl.multiple, multiple);
       return;
     }
-    screen.enlarged = null;
-    if (width !== 640 * multiple || height !== 480 * multiple) {
-      const enlarged = document.createElement('canvas');
-      enlarged.width = 640 * multiple;
-      enlarged.height = 480 * multiple;
-      screen.enlarged = enlarged.getContext('2d', {alpha: false});
-      screen.enlarged.imageSmoothingEnabled = false;
-    }
-    screen.context.imageSmoothingEnabled = screen.enlarged !== null;
+    shown.width = 640 * multiple;
+    shown.height = 480 * multiple;
+    screen.context.imageSmoothingEnabled = false;
+    // A whole multiple fills the box pixel for pixel; any other is
+    // shrunk by the browser's filter.
+    shown.style.imageRendering = width === shown.width ? 'pixelated' : 'auto';
   };
   const again = () => { screen.placed = false; };
   window.addEventListener('resize', again);
   document.addEventListener('fullscreenchange', again);
-  if (window.ResizeObserver) new ResizeObserver(again).observe(canvas);
+  if (window.ResizeObserver) new ResizeObserver(again).observe(shown);
   return 1;
 });
 
@@ -158,13 +165,8 @@ EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
   }
   screen.image.data.set(pixels);
   screen.sourceContext.putImageData(screen.image, 0, 0);
-  let from = screen.sourceContext.canvas;
-  if (screen.enlarged) {
-    const enlarged = screen.enlarged.canvas;
-    screen.enlarged.drawImage(from, 0, 0, enlarged.width, enlarged.height);
-    from = enlarged;
-  }
-  screen.context.drawImage(from, 0, 0, screen.canvas.width, screen.canvas.height);
+  const canvas = screen.canvas;
+  screen.context.drawImage(screen.sourceContext.canvas, 0, 0, canvas.width, canvas.height);
 });
 
 EM_JS(void, ruzoz_page_error, (const char *text), {

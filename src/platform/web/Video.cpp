@@ -38,9 +38,9 @@ constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4)
 // the box (nearest neighbour), then one linear step down to the box, so
 // pixels stay even and sharp at any size. WebGL on a graphics card does
 // both steps in one pass by that rule. In software (no card: SwiftShader,
-// llvmpipe) it costs a frame rate the game cannot spare, so there the page
-// draws the enlarged picture and lets the browser's own filter, close to
-// linear, shrink it to the box (Module.ruzozPicture 'webgl' insists).
+// llvmpipe) WebGL, and the enlarged picture drawn by a canvas, cost a frame
+// rate the game cannot spare: there the 640 x 480 canvas is scaled by the
+// browser, pixelated (Module.ruzozPicture 'webgl' insists on WebGL).
 EM_JS(int, ruzoz_page_make_canvas, (), {
   const canvas = document.getElementById('screen');
   if (!canvas) return 0;
@@ -115,36 +115,26 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
     screen.canvas = shown;
     const context = shown.getContext('2d', {alpha: false});
     if (!context) return 0;
-    const source = document.createElement('canvas');
-    source.width = 640;
-    source.height = 480;
+    shown.width = 640;
+    shown.height = 480;
+    shown.style.imageRendering = 'pixelated';
     screen.context = context;
-    screen.sourceContext = source.getContext('2d', {alpha: false});
-    screen.image = screen.sourceContext.createImageData(640, 480);
+    screen.image = context.createImageData(640, 480);
   }
   // The box as the browser snaps it to device pixels.
   screen.place = () => {
+    screen.placed = true;
+    if (!screen.gl) return;
     const ratio = window.devicePixelRatio || 1;
     const box = shown.getBoundingClientRect();
     const width = Math.max(1, Math.round(box.right * ratio) - Math.round(box.left * ratio));
     const height = Math.max(1, Math.round(box.bottom * ratio) - Math.round(box.top * ratio));
-    const multiple = Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480));
-    screen.placed = true;
-    if (screen.gl) {
-      const gl = screen.gl.context;
-      shown.width = width;
-      shown.height = height;
-      gl.viewport(0, 0, width, height);
-      gl.uniform2f(screen.gl.box, width, height);
-      gl.uniform1f(screen.gl.multiple, multiple);
-      return;
-    }
-    shown.width = 640 * multiple;
-    shown.height = 480 * multiple;
-    screen.context.imageSmoothingEnabled = false;
-    // A whole multiple fills the box pixel for pixel; any other is
-    // shrunk by the browser's filter.
-    shown.style.imageRendering = width === shown.width ? 'pixelated' : 'auto';
+    const gl = screen.gl.context;
+    shown.width = width;
+    shown.height = height;
+    gl.viewport(0, 0, width, height);
+    gl.uniform2f(screen.gl.box, width, height);
+    gl.uniform1f(screen.gl.multiple, Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480)));
   };
   const again = () => { screen.placed = false; };
   window.addEventListener('resize', again);
@@ -164,9 +154,7 @@ EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
     return;
   }
   screen.image.data.set(pixels);
-  screen.sourceContext.putImageData(screen.image, 0, 0);
-  const canvas = screen.canvas;
-  screen.context.drawImage(screen.sourceContext.canvas, 0, 0, canvas.width, canvas.height);
+  screen.context.putImageData(screen.image, 0, 0);
 });
 
 EM_JS(void, ruzoz_page_error, (const char *text), {

@@ -11,8 +11,6 @@
 #include "shell/ScriptInput.h"
 #include "shell/StartUp.h"
 
-#include <emscripten.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -32,7 +30,6 @@ std::optional<RecordingInput> recorded;
 // page's "save recording".
 char *recording = nullptr;
 std::size_t recordingSize = 0;
-std::FILE *recordingFile = nullptr;
 std::vector<replay::ScriptEvent> script;
 bool playScript = false;
 long long firstShownFrame = 0;
@@ -43,9 +40,10 @@ bool step() {
     Input *input = &platform::EventInput();
     if (playScript)
       input = &scripted.emplace(*input, std::move(script));
-    recordingFile = open_memstream(&recording, &recordingSize);
-    if (recordingFile != nullptr)
-      input = &recorded.emplace(*input, recordingFile);
+    if (std::FILE *file = open_memstream(&recording, &recordingSize)) {
+      input = &recorded.emplace(*input, file);
+      web::KeepRecording(file, &recording, &recordingSize);
+    }
     pacer.emplace(*input, platform::SystemClock());
     framesRun = firstShownFrame;
   }
@@ -100,19 +98,6 @@ bool readArguments(int argc, char **argv) {
 }
 
 } // namespace
-
-// The recording so far, for the page to save.
-extern "C" EMSCRIPTEN_KEEPALIVE const char *ruzoz_page_recording() {
-  if (recordingFile != nullptr)
-    std::fflush(recordingFile);
-  return recording != nullptr ? recording : "";
-}
-
-extern "C" EMSCRIPTEN_KEEPALIVE int ruzoz_page_recording_size() {
-  if (recordingFile != nullptr)
-    std::fflush(recordingFile);
-  return static_cast<int>(recordingSize);
-}
 
 int main(int argc, char **argv) {
   if (!readArguments(argc, argv))

@@ -19,7 +19,7 @@ fi
 # The 48 data files come from the native build's generators.
 NATIVE=${RUZOZ_BUILD_DIR:-build}
 cmake -S . -B "$NATIVE" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build "$NATIVE" --target ruzoz_data -j"$(nproc)"
+cmake --build "$NATIVE" --target ruzoz_data ruzoz-icongen -j"$(nproc)"
 
 # Debian's emscripten wants its node modules on NODE_PATH.
 export NODE_PATH=/usr/share/nodejs
@@ -34,6 +34,11 @@ rm -rf out/web out/web-node
 mkdir -p out/web out/web-node
 cp web/index.html web/audio-worklet.js "$WASM"/src/ruzoz.{js,wasm,data} out/web/
 cp "$FLUID" out/web/libfluidsynth.js
+cp web/manifest.json out/web/
+# The installed page's icons, drawn from the ship as the desktop's are.
+"$NATIVE"/tools/icongen/ruzoz-icongen "$NATIVE"/data/Schiff1.bmp "$WASM"/icons 192 512
+mkdir -p out/web/icons
+for size in 192 512; do cp "$WASM"/icons/${size}x${size}/apps/ruzoz.png out/web/icons/ruzoz-$size.png; done
 cp "$WASM"/tools/replay/ruzoz-replay.{js,wasm} out/web-node/
 cp "$FLUID" out/web-node/libfluidsynth.js
 
@@ -52,5 +57,11 @@ cp "$FLUID" out/web-node/libfluidsynth.js
   cat web/node_modules/js-synthesizer/externals/LICENSE.fluidsynth.txt
 } > out/web/NOTICES.txt
 cp out/web/NOTICES.txt out/web-node/
+
+# The offline copy is named by what it holds: a new build is a new cache,
+# which replaces the old one whole.
+BUILD_HASH=$(cd out/web && cat index.html manifest.json NOTICES.txt libfluidsynth.js ruzoz.js ruzoz.wasm \
+  ruzoz.data icons/*.png | sha1sum | cut -c1-16)
+sed "s/@BUILD@/$BUILD_HASH/" web/sw.js > out/web/sw.js
 
 echo "Built out/web; serve it with: python3 -m http.server --bind 127.0.0.1 --directory out/web"

@@ -16,6 +16,7 @@
 #include <cstring>
 #include <fstream>
 #include <optional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,6 +25,11 @@ using namespace ruzoz;
 
 std::optional<FramePacer> pacer;
 std::optional<ScriptedInput> scripted;
+std::optional<RecordingInput> recorded;
+// The game's messages as --record writes them, kept in memory for the
+// page's "save recording".
+char *recording = nullptr;
+std::size_t recordingSize = 0;
 std::vector<replay::ScriptEvent> script;
 bool playScript = false;
 long long firstShownFrame = 0;
@@ -34,6 +40,10 @@ bool step() {
     Input *input = &platform::EventInput();
     if (playScript)
       input = &scripted.emplace(*input, std::move(script));
+    if (std::FILE *file = open_memstream(&recording, &recordingSize)) {
+      input = &recorded.emplace(*input, file);
+      web::KeepRecording(file, &recording, &recordingSize);
+    }
     pacer.emplace(*input, platform::SystemClock());
     framesRun = firstShownFrame;
   }
@@ -75,7 +85,8 @@ bool readArguments(int argc, char **argv) {
       std::ifstream in(argv[i + 1]);
       std::string error;
       if (!in || !replay::parseScript(in, script, error)) {
-        std::fprintf(stderr, "ruzoz: cannot play '%s' %s\n", argv[i + 1], error.c_str());
+        const std::string text = std::string("ruzoz: cannot play '") + argv[i + 1] + "' " + error;
+        platform::ShowErrorBox(text.c_str());
         return false;
       }
       playScript = true;

@@ -21,3 +21,25 @@ export async function serve() {
 }
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
+
+// The native back buffer after `frames` frames of the key script in
+// `keysPath`, as RGB565 (the snapshot's 8-bit channels narrowed back:
+// widening kept the top bits). `build`: the native build folder.
+export async function nativeBackBuffer(build, keysPath, frames) {
+  const {execFileSync} = await import('node:child_process');
+  const {readFileSync, mkdtempSync} = await import('node:fs');
+  const {tmpdir} = await import('node:os');
+  const shot = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-shot-')), 'shot.bmp');
+  execFileSync(path.join(build, 'tools/replay/ruzoz-replay'),
+               ['--frames', String(frames), '--input', keysPath, '--snapshot', `${frames - 1}:${shot}`],
+               {cwd: path.join(build, 'data'), env: {...process.env, SDL_AUDIODRIVER: 'dummy'}});
+  const bmp = readFileSync(shot);
+  const at = bmp.readUInt32LE(10);
+  const pixels = new Uint16Array(640 * 480);
+  for (let y = 0; y < 480; ++y)
+    for (let x = 0; x < 640; ++x) {
+      const p = at + (479 - y) * 640 * 3 + x * 3;
+      pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
+    }
+  return pixels;
+}

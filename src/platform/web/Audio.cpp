@@ -34,6 +34,12 @@ EM_JS(int, ruzoz_audio_open, (int rate), {
     return 0;
   }
   const audio = {context: context, node: null, waiting: [], played: 0, time: 0, rested: false};
+  // Mute is this gain at 0 (the page's button).
+  audio.gain = context.createGain();
+  audio.gain.connect(context.destination);
+  Module.ruzozSetOutputGain = (value) => {
+    if (Module.ruzozAudio) Module.ruzozAudio.gain.gain.value = value;
+  };
   audio.post = (message, transfer) => {
     if (audio.node) audio.node.port.postMessage(message, transfer || []);
     else audio.waiting.push([message, transfer]);
@@ -63,7 +69,7 @@ EM_JS(int, ruzoz_audio_open, (int rate), {
       }
       if (Module.ruzozAudioReport) Module.ruzozAudioReport(report);
     };
-    node.connect(context.destination);
+    node.connect(audio.gain);
     audio.node = node;
     for (const [message, transfer] of audio.waiting) node.port.postMessage(message, transfer || []);
     audio.waiting = [];

@@ -19,6 +19,10 @@ long long framesShown = 0;
 
 namespace {
 
+std::FILE *recordingFile = nullptr;
+char **recordingText = nullptr;
+std::size_t *recordingSize = nullptr;
+
 bool (*refreshStep)() = nullptr;
 
 // Frames can start only at the display's refreshes, whose times jitter and
@@ -315,3 +319,24 @@ Clock &SystemClock() {
 void UseHeadlessDrivers() { web::headless = true; }
 
 } // namespace ruzoz::platform
+
+void ruzoz::web::KeepRecording(std::FILE *file, char **text, std::size_t *size) {
+  recordingFile = file;
+  recordingText = text;
+  recordingSize = size;
+}
+
+// The recording so far, for the page's "save recording".
+extern "C" EMSCRIPTEN_KEEPALIVE const char *ruzoz_page_recording() {
+  using namespace ruzoz::web;
+  if (recordingFile != nullptr)
+    std::fflush(recordingFile);
+  return recordingText != nullptr && *recordingText != nullptr ? *recordingText : "";
+}
+
+extern "C" EMSCRIPTEN_KEEPALIVE int ruzoz_page_recording_size() {
+  using namespace ruzoz::web;
+  if (recordingFile != nullptr)
+    std::fflush(recordingFile);
+  return recordingSize != nullptr ? static_cast<int>(*recordingSize) : 0;
+}

@@ -1,5 +1,5 @@
 // The window in a page: a 640 x 480 canvas that shows the RGB565 back
-// buffer, scaled sharp to the largest 4:3 area, and the images read by the
+// buffer, sharp at any size in the largest 4:3 area, and the images read by the
 // shared bitmap reader and drawn by our own keyed copy.
 
 #include "platform/Window.h"
@@ -33,20 +33,127 @@ constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4)
 } // namespace ruzoz::platform
 
 // clang-format off
+// The picture fills its 4:3 box in device pixels as the Linux build draws
+// it: every game pixel enlarged by the smallest whole number that reaches
+// the box (nearest neighbour), then one linear step down to the box, so
+// pixels stay even and sharp at any size. WebGL on a graphics card does
+// both steps in one pass by that rule. In software (no card: SwiftShader,
+// llvmpipe) WebGL, and the enlarged picture drawn by a canvas, cost a frame
+// rate the game cannot spare: there the 640 x 480 canvas is scaled by the
+// browser, pixelated (Module.ruzozPicture 'webgl' insists on WebGL).
 EM_JS(int, ruzoz_page_make_canvas, (), {
   const canvas = document.getElementById('screen');
   if (!canvas) return 0;
-  canvas.width = 640;
-  canvas.height = 480;
-  const context = canvas.getContext('2d', {alpha: false});
-  if (!context) return 0;
-  Module.ruzozScreen = {canvas: canvas, context: context, image: context.createImageData(640, 480)};
+  const screen = Module.ruzozScreen = {canvas: canvas, placed: false, width: 0, height: 0};
+  let gl = canvas.getContext('webgl', {alpha: false, antialias: false, depth: false});
+  if (gl && Module.ruzozPicture !== 'webgl') {
+    const named = gl.getExtension('WEBGL_debug_renderer_info');
+    const renderer = String(gl.getParameter(named ? named.UNMASKED_RENDERER_WEBGL : gl.RENDERER));
+    if (/swiftshader|llvmpipe|software/i.test(renderer)) {
+      gl.getExtension('WEBGL_lose_context').loseContext();
+      gl = null;
+    }
+  }
+  if (gl) {
+    const shader = (kind, text) => {
+      const made = gl.createShader(kind);
+      gl.shaderSource(made, text);
+      gl.compileShader(made);
+      return made;
+    };
+    const program = gl.createProgram();
+    gl.attachShader(program, shader(gl.VERTEX_SHADER,
+      'attribute vec2 corner; void main() { gl_Position = vec4(corner, 0.0, 1.0); }'));
+    // The enlarged line has 640 * multiple (480 * multiple) pixels; the
+    // box's pixel centre falls between two of them, which are game pixels
+    // p / multiple: blend those two by where it falls.
+    gl.attachShader(program, shader(gl.FRAGMENT_SHADER, [
+      'precision highp float;',
+      'uniform sampler2D picture;',
+      'uniform vec2 box;',
+      'uniform float multiple;',
+      // Where the linear filter between game pixels `first` and `first + 1`
+      // gives the blend of the two enlarged pixels around the sample.
+      'float tap(float at, float size, float source) {',
+      'float enlarged = source * multiple;',
+      'float centre = max(0.0, at * enlarged / size - 0.5);',
+      'float pixel = floor(centre);',
+      'float first = floor(pixel / multiple);',
+      'float next = floor(min(pixel + 1.0, enlarged - 1.0) / multiple);',
+      'return (first + 0.5 + (next > first ? centre - pixel : 0.0)) / source;',
+      '}',
+      'void main() {',
+      'gl_FragColor = vec4(texture2D(picture, vec2(tap(gl_FragCoord.x, box.x, 640.0),',
+      'tap(box.y - gl_FragCoord.y, box.y, 480.0))).rgb, 1.0);',
+      '}',
+    ].join(' ')));
+    gl.linkProgram(program);
+    if (gl.getProgramParameter(program, gl.LINK_STATUS)) {
+      gl.useProgram(program);
+      gl.bindBuffer(gl.ARRAY_BUFFER, gl.createBuffer());
+      gl.bufferData(gl.ARRAY_BUFFER, new Float32Array([-1, -1, 3, -1, -1, 3]), gl.STATIC_DRAW);
+      const corner = gl.getAttribLocation(program, 'corner');
+      gl.enableVertexAttribArray(corner);
+      gl.vertexAttribPointer(corner, 2, gl.FLOAT, false, 0, 0);
+      gl.bindTexture(gl.TEXTURE_2D, gl.createTexture());
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MIN_FILTER, gl.LINEAR);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_MAG_FILTER, gl.LINEAR);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_S, gl.CLAMP_TO_EDGE);
+      gl.texParameteri(gl.TEXTURE_2D, gl.TEXTURE_WRAP_T, gl.CLAMP_TO_EDGE);
+      gl.texImage2D(gl.TEXTURE_2D, 0, gl.RGBA, 640, 480, 0, gl.RGBA, gl.UNSIGNED_BYTE, null);
+      screen.gl = {context: gl, box: gl.getUniformLocation(program, 'box'),
+                   multiple: gl.getUniformLocation(program, 'multiple')};
+    }
+  }
+  let shown = canvas;
+  if (!screen.gl) {
+    // A fresh canvas: one that had a WebGL context takes no 2D one.
+    shown = document.createElement('canvas');
+    shown.id = 'screen';
+    shown.className = canvas.className;
+    canvas.replaceWith(shown);
+    screen.canvas = shown;
+    const context = shown.getContext('2d', {alpha: false});
+    if (!context) return 0;
+    shown.width = 640;
+    shown.height = 480;
+    shown.style.imageRendering = 'pixelated';
+    screen.context = context;
+    screen.image = context.createImageData(640, 480);
+  }
+  // The box as the browser snaps it to device pixels.
+  screen.place = () => {
+    screen.placed = true;
+    if (!screen.gl) return;
+    const ratio = window.devicePixelRatio || 1;
+    const box = shown.getBoundingClientRect();
+    const width = Math.max(1, Math.round(box.right * ratio) - Math.round(box.left * ratio));
+    const height = Math.max(1, Math.round(box.bottom * ratio) - Math.round(box.top * ratio));
+    const gl = screen.gl.context;
+    shown.width = width;
+    shown.height = height;
+    gl.viewport(0, 0, width, height);
+    gl.uniform2f(screen.gl.box, width, height);
+    gl.uniform1f(screen.gl.multiple, Math.max(1, Math.ceil(width / 640), Math.ceil(height / 480)));
+  };
+  const again = () => { screen.placed = false; };
+  window.addEventListener('resize', again);
+  document.addEventListener('fullscreenchange', again);
+  if (window.ResizeObserver) new ResizeObserver(again).observe(shown);
   return 1;
 });
 
 EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
   const screen = Module.ruzozScreen;
-  screen.image.data.set(HEAPU8.subarray(rgba, rgba + 640 * 480 * 4));
+  if (!screen.placed) screen.place();
+  const pixels = HEAPU8.subarray(rgba, rgba + 640 * 480 * 4);
+  if (screen.gl) {
+    const gl = screen.gl.context;
+    gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 640, 480, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+    gl.drawArrays(gl.TRIANGLES, 0, 3);
+    return;
+  }
+  screen.image.data.set(pixels);
   screen.context.putImageData(screen.image, 0, 0);
 });
 

@@ -19,6 +19,6 @@ target_link_libraries(ruzoz PRIVATE ruzoz_shell)
 target_link_options(ruzoz PRIVATE
   -sMODULARIZE=1 -sEXPORT_NAME=createRuzoz -sENVIRONMENT=web
   -sALLOW_MEMORY_GROWTH=1 -sINITIAL_MEMORY=64MB -sFORCE_FILESYSTEM=1
-  -sEXPORTED_RUNTIME_METHODS=HEAPU16
+  -sEXPORTED_RUNTIME_METHODS=HEAPU8,HEAPU16
   "SHELL:--preload-file ${RUZOZ_WEB_DATA_DIR}@/"
   "SHELL:--preload-file ${RUZOZ_WEB_SOUNDFONT}@/usr/share/sounds/sf2/default-GM.sf2")

@@ -1,7 +1,8 @@
 // The page as players get it, in headless Chromium: the progress of a slow
 // load, the manifest and its icons, the legend, the sharp picture, the
 // ending words, recordings both ways between page and native replay, a 404
-// with its retry, and a reload offline from the service worker's copy.
+// with its retry, mute kept over a reload, and a reload offline from the
+// service worker's copy.
 //   node --test tests/web/release.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
@@ -195,6 +196,24 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     assert.ok(Date.now() - asked < 1000);
     assert.match(await noteText(failing), /^Herunterladen fehlgeschlagen: ruzoz\.data \(404.*Erneut versuchen/);
     await failing.browserContext().close();
+  });
+
+  await t.test('mute silences the output and is kept over a reload', async () => {
+    const player = await fresh();
+    const soundOpen = async () => {
+      await started(player, 1);
+      await player.keyboard.press('KeyX'); // sound starts with a key
+      await player.waitForFunction(() => window.ruzoz.outputGain() !== null, {timeout: 10000});
+      return player.evaluate(() => window.ruzoz.outputGain());
+    };
+    await player.goto(url);
+    assert.equal(await soundOpen(), 1);
+    await player.click('#mute');
+    assert.equal(await player.evaluate(() => window.ruzoz.outputGain()), 0);
+    await player.reload();
+    assert.equal(await soundOpen(), 0);
+    assert.equal(await player.$eval('#mute', (b) => b.getAttribute('aria-pressed')), 'true');
+    await player.browserContext().close();
   });
 
   await t.test('offline, a reload plays from the kept copy', async () => {

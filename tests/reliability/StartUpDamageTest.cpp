@@ -38,14 +38,6 @@ void ExpectFailure(const ProcessResult &run, const char *text) {
   EXPECT_EQ(run.err.find(errorPrefix), last + 1) << "one failure, one text\n" << run.err;
 }
 
-// Images before sounds: tests/shell.
-TEST(StartUpData, TheSoundStepComesBeforeTheMusic) {
-  DataCopy dir;
-  fs::remove(dir / "Style1.sty");
-  fs::remove(dir / "Get.wav");
-  ExpectFailure(StartUp(dir), ruzoz::texts::bufferFailed);
-}
-
 class DamagedFile : public testing::TestWithParam<DataFile> {};
 
 TEST_P(DamagedFile, EndsStartUpWithItsText) {

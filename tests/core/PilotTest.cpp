@@ -1,6 +1,6 @@
-// The autopilot: its frames are the game's, it keeps to what a player can
-// send, and one seed gives one script (the won game's), which also shows
-// that its lookahead leaves no trace in the game.
+// The autopilot: its lookahead leaves no trace in the game, its frames are
+// the game's, it keeps to what a player can send, and one seed gives one
+// script (the won game's).
 
 #include "pilot/Pilot.h"
 #include "shell/Replay.h"
@@ -72,6 +72,27 @@ protected:
     clearRecording();
   }
 };
+
+// The frames the pilot runs to look ahead are put back entirely, and
+// neither drawn nor heard, while the pilot fights the last level.
+TEST_F(PilotTest, LookingAheadLeavesTheGameAsItWas) {
+  playOn(15);
+  pilot::Autopilot autopilot(1);
+  Message messages[pilot::maxMessages];
+  ASSERT_EQ(autopilot.Decide(1000, messages), 1) << "Space first";
+  for (long long frame = 1001; frame < 1400 && game.playing; ++frame) {
+    const std::string before = stateText();
+    const int n = autopilot.Decide(frame, messages);
+    ASSERT_EQ(stateText(), before) << frame;
+    ASSERT_EQ(drawn().DrawCount(), 0) << frame;
+    ASSERT_TRUE(effects().empty()) << frame;
+    for (int i = 0; i < n; ++i)
+      WindowProc(messages[i]);
+    runFrame();
+    clearRecording();
+  }
+  EXPECT_EQ(musicRestarts(), 0);
+}
 
 // The lookahead's frame is the game's play frame without its pictures,
 // through a crowded level, a level change and the win.

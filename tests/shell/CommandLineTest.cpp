@@ -37,11 +37,13 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
       {{"--integer-scale", "--window", "--record", "r.keys", "--play=p.keys", "--trace", "-h"},
        -1,
        "window whole r.keys|p.keys|-h"},
+      {{"--nosound", "--window"}, -1, "window nosound ||"},
       {{"--nomusic"}, -1, "nomusic ||"},
       {{"--nomusic=no"}, 2, "option '--nomusic' takes no value"},
       {{"-h", "--bogus"}, 0, "Usage: ruzoz [OPTION]..."},
       {{"--version"}, 0, "ruzoz " RUZOZ_VERSION},
       {{"--bogus"}, 2, "unknown option '--bogus'"},
+      {{"-x"}, 2, "unknown option '-x'"},
       {{"--window", "game.keys"}, 2, "unexpected argument 'game.keys'"},
       {{"--window", "--record"}, 2, "option '--record' needs a file name"},
       {{"--trace="}, 2, "option '--trace' needs a file name"},
@@ -112,6 +114,7 @@ TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
     int exitCode;
     std::string stderrFirstLine; // stdout's after 0
   } cases[] = {
+      {{"--help"}, 0, "Usage: ruzoz [OPTION]..."},
       {{"--frames", "3"}, 2, "ruzoz: unknown option '--frames'"},
       {{"--play", "none.keys"}, 2, "ruzoz: cannot read key script 'none.keys" + gone},
       {{"--play", "bad.keys"},

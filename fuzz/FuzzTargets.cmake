@@ -9,12 +9,12 @@
 set(RUZOZ_FUZZ_TARGETS wave image style chordmap template keyscript)
 set(RUZOZ_FUZZ_CORPUS ${CMAKE_CURRENT_LIST_DIR}/corpus)
 
-function(ruzoz_add_fuzz_targets prefix)
+function(ruzoz_add_fuzz_targets target_prefix)
   find_package(SDL2 REQUIRED)
   cmake_parse_arguments(arg "" "MAIN" "" ${ARGN})
   set(dir ${CMAKE_CURRENT_FUNCTION_LIST_DIR})
   foreach(target ${RUZOZ_FUZZ_TARGETS})
-    set(name ${prefix}${target})
+    set(name ${target_prefix}${target}) # SDL2's config sets its own prefix
     if(target STREQUAL "wave")
       add_executable(${name} ${dir}/FuzzWave.cpp)
       target_link_libraries(${name} PRIVATE ruzoz_audio ruzoz_platform)

@@ -2,10 +2,12 @@
 // openbox as the window manager where it matters. The window's class and
 // icon as task bars read them, the window wholly on the screen with its
 // frame, the picture following a resize, and a signal closing the error box.
+// Without sound or music: EdgesTest.cpp.
 
 #include "ports/Texts.h"
 #include "support/Bitmaps.h"
 #include "support/Support.h"
+#include "support/XServer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,45 +29,17 @@ namespace {
 constexpr int screenW = 1366, screenH = 768;
 const fs::path dataDir = RUZOZ_DATA_DIR;
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-class OnDesktop : public testing::Test {
+class OnDesktop : public XServerTest {
 protected:
   void SetUp() override {
-    for (const char *tool : {"Xvfb", "xdotool", "xprop", "xwininfo", "import", "openbox"})
-      ASSERT_FALSE(FindProgram(tool).empty())
-          << tool << " is needed on PATH (Debian: xvfb xdotool x11-utils imagemagick openbox)";
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    xvfb = StartProcess(
-        {FindProgram("Xvfb"), "-displayfd", std::to_string(fds[1]), "-screen", "0",
-         std::to_string(screenW) + "x" + std::to_string(screenH) + "x24", "-nolisten", "tcp"},
-        scratch.path(), {}, scratch.path() / "xvfb.out", scratch.path() / "xvfb.err");
-    ::close(fds[1]);
-    char c = 0;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n')
-      display += c;
-    ::close(fds[0]);
-    ASSERT_FALSE(display.empty()) << ReadText(scratch.path() / "xvfb.err");
-    display.insert(0, ":");
-  }
-
-  void TearDown() override {
-    KillProcess(game);
-    KillProcess(windowManager);
-    KillProcess(xvfb);
-  }
-
-  ProcessResult x(std::vector<std::string> argv) {
-    argv[0] = FindProgram(argv[0]);
-    return RunProcess(argv, scratch.path(), {{"DISPLAY", display}}, 20);
+    StartX(screenW, screenH, {"Xvfb", "xdotool", "xprop", "xwininfo", "import", "openbox"});
   }
 
   void startWindowManager() {
     windowManager = StartProcess({FindProgram("openbox")}, scratch.path(), {{"DISPLAY", display}},
                                  scratch.path() / "openbox.out", scratch.path() / "openbox.err");
     // Ready when it owns the screen's window manager selection.
-    for (int i = 0; i < 100; ++i, sleepMs(50))
+    for (int i = 0; i < 100; ++i, SleepMs(50))
       if (x({"xprop", "-root", "_NET_SUPPORTING_WM_CHECK"}).out.find("window id") !=
           std::string::npos)
         return;
@@ -104,10 +78,6 @@ protected:
     const ProcessResult r = x({"import", "-window", window, "-depth", "8", "rgb:" + file.string()});
     return r.exitCode != 0 ? "" : ReadText(file);
   }
-
-  ScratchDir scratch;
-  std::string display;
-  int xvfb = 0, windowManager = 0, game = 0;
 };
 
 // The menu entry's StartupWMClass, which task bars match the window by.
@@ -140,13 +110,13 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
   std::string extents;
   for (int i = 0;
        i < 100 && !std::regex_search(extents, m, std::regex(R"((\d+), (\d+), (\d+), (\d+))"));
-       ++i, sleepMs(50))
+       ++i, SleepMs(50))
     extents = x({"xprop", "-id", window, "_NET_FRAME_EXTENTS"}).out;
   ASSERT_EQ(m.size(), 5u) << extents;
   const int left = std::stoi(m[1]), right = std::stoi(m[2]), top = std::stoi(m[3]),
             bottom = std::stoi(m[4]);
   ASSERT_GT(top, 0) << "openbox gave no title bar";
-  sleepMs(500);
+  SleepMs(500);
   const std::vector<int> g = geometry(window);
   // The frame wholly on the screen, the inside the largest 4:3 that fits.
   EXPECT_GE(g[0] - left, 0);
@@ -178,7 +148,7 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
   ASSERT_TRUE(ReadBmp(scratch.path() / "title.bmp", title, error)) << error;
   ASSERT_EQ(x({"xdotool", "windowsize", window, "1000", "480"}).exitCode, 0);
   int wrong = -1;
-  for (int i = 0; i < 40 && wrong != 0; ++i, sleepMs(100)) {
+  for (int i = 0; i < 40 && wrong != 0; ++i, SleepMs(100)) {
     const std::string shot = pixels(window);
     if (shot.size() != 1000u * 480 * 3)
       continue;
@@ -195,7 +165,7 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
   // 800 x 700: the picture 800 x 600 from row 50, bars above and below.
   ASSERT_EQ(x({"xdotool", "windowsize", window, "800", "700"}).exitCode, 0);
   int barsLit = -1, rowsDark = -1;
-  for (int i = 0; i < 40 && (barsLit != 0 || rowsDark != 0); ++i, sleepMs(100)) {
+  for (int i = 0; i < 40 && (barsLit != 0 || rowsDark != 0); ++i, SleepMs(100)) {
     const std::string shot = pixels(window);
     if (shot.size() != 800u * 700 * 3)
       continue;
@@ -214,55 +184,11 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
   EXPECT_EQ(rowsDark, 0) << "picture rows all black in 800 x 700";
 }
 
-// Played by keys on the desktop: --nomusic still sounds the shot (through
-// SDL's disk driver, the mix as it is), --nosound opens no device at all.
-TEST_F(OnDesktop, NomusicAndNosoundStartAndPlay) {
-  for (const char *option : {"--nomusic", "--nosound"}) {
-    const fs::path raw = scratch.path() / (std::string(option + 2) + ".raw");
-    game = StartProcess(
-        {RUZOZ_GAME, "--window", option}, dataDir,
-        {{"DISPLAY", display}, {"SDL_AUDIODRIVER", "disk"}, {"SDL_DISKAUDIOFILE", raw.string()}},
-        scratch.path() / "game.out", scratch.path() / "game.err");
-    const ProcessResult found = x({"xdotool", "search", "--sync", "--onlyvisible", "--name",
-                                   std::string("^") + texts::windowTitle + "$"});
-    const std::string window = found.out.substr(0, found.out.find('\n'));
-    ASSERT_FALSE(window.empty()) << option << ": " << ReadText(scratch.path() / "game.err");
-    x({"xdotool", "windowfocus", "--sync", window});
-    sleepMs(500);
-    x({"xdotool", "key", "--delay", "300", "space", "Shift_L", "Shift_L"});
-    sleepMs(500);
-    x({"xdotool", "key", "Escape"});
-    int code = -99;
-    ASSERT_TRUE(WaitProcess(game, 10, code)) << option;
-    game = 0;
-    EXPECT_EQ(code, 0) << option << ": " << ReadText(scratch.path() / "game.err");
-    if (std::string(option) == "--nosound") {
-      EXPECT_FALSE(fs::exists(raw)) << "a sound device with --nosound";
-      continue;
-    }
-    const std::string bytes = ReadText(raw);
-    std::vector<float> samples(bytes.size() / sizeof(float));
-    std::memcpy(samples.data(), bytes.data(), samples.size() * sizeof(float));
-    float peak = 0;
-    for (float v : samples)
-      peak = std::max(peak, v < 0 ? -v : v);
-    EXPECT_GT(peak, 0.01f) << "no effect heard with --nomusic";
-  }
-}
-
 TEST_F(OnDesktop, SigtermEndsAGameWhoseFailureBoxIsOpenWithinASecond) {
   ScratchDir empty;
   // The window shows only for a moment before the box.
   startGame(empty.path(), {}, false);
-  std::string box;
-  for (int i = 0; i < 200 && box.empty(); ++i, sleepMs(50)) {
-    std::istringstream tree(x({"xwininfo", "-root", "-tree"}).out);
-    for (std::string line, id; std::getline(tree, line);)
-      if (line.find(std::string("\"") + texts::windowTitle + "\"") != std::string::npos &&
-          std::istringstream(line) >> id &&
-          x({"xwininfo", "-id", id}).out.find("IsViewable") != std::string::npos)
-        box = id;
-  }
+  const std::string box = waitForBox(200);
   ASSERT_FALSE(box.empty()) << "no message box: " << ReadText(scratch.path() / "game.err");
   int code = -99;
   ASSERT_FALSE(WaitProcess(game, 0.3, code)) << "the box waits for the user";

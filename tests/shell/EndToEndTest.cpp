@@ -5,6 +5,7 @@
 #include "ports/Texts.h"
 #include "support/Bitmaps.h"
 #include "support/Support.h"
+#include "support/XServer.h"
 
 #include <gtest/gtest.h>
 
@@ -27,38 +28,9 @@ constexpr int offsetX = (screenW - 1280) / 2, offsetY = (screenH - 960) / 2;
 
 const fs::path dataDir = RUZOZ_DATA_DIR;
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-class OnXvfb : public testing::Test {
+class OnXvfb : public XServerTest {
 protected:
-  void SetUp() override {
-    for (const char *tool : {"Xvfb", "xdotool", "import", "xwininfo"})
-      ASSERT_FALSE(FindProgram(tool).empty())
-          << tool << " is needed on PATH (Debian: xvfb xdotool imagemagick x11-utils)";
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    xvfb = StartProcess(
-        {FindProgram("Xvfb"), "-displayfd", std::to_string(fds[1]), "-screen", "0",
-         std::to_string(screenW) + "x" + std::to_string(screenH) + "x24", "-nolisten", "tcp"},
-        scratch.path(), {}, scratch.path() / "xvfb.out", scratch.path() / "xvfb.err");
-    ::close(fds[1]);
-    char c = 0;
-    while (::read(fds[0], &c, 1) == 1 && c != '\n')
-      display += c;
-    ::close(fds[0]);
-    ASSERT_FALSE(display.empty()) << ReadText(scratch.path() / "xvfb.err");
-    display.insert(0, ":");
-  }
-
-  void TearDown() override {
-    KillProcess(game);
-    KillProcess(xvfb);
-  }
-
-  ProcessResult x(std::vector<std::string> argv) {
-    argv[0] = FindProgram(argv[0]);
-    return RunProcess(argv, scratch.path(), {{"DISPLAY", display}}, 20);
-  }
+  void SetUp() override { StartX(screenW, screenH, {"Xvfb", "xdotool", "import", "xwininfo"}); }
 
   void startGame(const fs::path &dir) {
     game = StartProcess({RUZOZ_GAME}, dir,
@@ -121,7 +93,7 @@ protected:
   // Waits until the screen shows the picture (where `use` holds).
   ::testing::AssertionResult shows(const Image &picture, const std::vector<bool> &use = {}) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
-    for (int wrong; (wrong = mismatches(screenshot(), picture, use)) != 0; sleepMs(100))
+    for (int wrong; (wrong = mismatches(screenshot(), picture, use)) != 0; SleepMs(100))
       if (std::chrono::steady_clock::now() > deadline)
         return ::testing::AssertionFailure() << wrong << " pixels off";
     return ::testing::AssertionSuccess();
@@ -139,10 +111,6 @@ protected:
     const auto at = g.find("Geometry: ");
     return at == std::string::npos ? "" : g.substr(at + 10, g.find('\n', at) - at - 10);
   }
-
-  ScratchDir scratch;
-  std::string display;
-  int xvfb = 0, game = 0;
 };
 
 TEST_F(OnXvfb, KeysLeadThroughTheScreensAndEscapeEndsWithZero) {
@@ -171,7 +139,7 @@ TEST_F(OnXvfb, KeysLeadThroughTheScreensAndEscapeEndsWithZero) {
   // Alt+Enter: a window of the largest 4:3 size, and back; no story.
   for (const char *size : {"1280x960", "1600x960"}) {
     key("alt+Return");
-    sleepMs(500);
+    SleepMs(500);
     EXPECT_EQ(windowSize(), size);
   }
   ASSERT_TRUE(shows(shot[4], still)) << "still playing after Alt+Enter";
@@ -183,7 +151,7 @@ TEST_F(OnXvfb, KeysLeadThroughTheScreensAndEscapeEndsWithZero) {
 TEST_F(OnXvfb, TheTitleRunsAtSixtyFramesASecond) {
   startGame(dataDir);
   // Nothing touches the display from here to Esc.
-  sleepMs(6000);
+  SleepMs(6000);
   key("Escape");
   ASSERT_EQ(endOfGame(), 0) << ReadText(scratch.path() / "game.err");
 
@@ -227,19 +195,11 @@ TEST_F(OnXvfb, AFailedStartShowsTheBoxAndEndsWithOneWhenItIsClosed) {
   const std::string said = "Explosion1.bmp: cannot be opened: No such file or directory\n" +
                            std::string(texts::windowTitle) + ": " + texts::imageFailed + "\n";
   for (int i = 0; i < 200 && ReadText(scratch.path() / "game.err") != said; ++i)
-    sleepMs(50);
+    SleepMs(50);
   EXPECT_EQ(ReadText(scratch.path() / "game.err"), said);
 
   // The box: a small viewable window with the game's caption.
-  std::string box;
-  for (int i = 0; i < 100 && box.empty(); ++i, sleepMs(50)) {
-    std::istringstream tree(x({"xwininfo", "-root", "-tree"}).out);
-    for (std::string line, id; std::getline(tree, line);)
-      if (line.find(std::string("\"") + texts::windowTitle + "\"") != std::string::npos &&
-          std::istringstream(line) >> id &&
-          x({"xwininfo", "-id", id}).out.find("IsViewable") != std::string::npos)
-        box = id;
-  }
+  const std::string box = waitForBox(100);
   ASSERT_FALSE(box.empty()) << "no message box";
   int code = -99;
   EXPECT_FALSE(WaitProcess(game, 0.5, code)) << "the box waits for the user";

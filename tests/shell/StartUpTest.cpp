@@ -102,17 +102,6 @@ TEST_F(StartUpInProcess, TheRealContentStartsAndEscapeThroughTheLoopShutsEveryth
   EXPECT_EQ(shutDownOutput(), "");
 }
 
-// A video driver that cannot start (a missing image: EndToEndTest).
-TEST(GameBinary, AFailedStartReportsItsTextAndExitsWithOne) {
-  ScratchDir dir;
-  const ProcessResult r =
-      RunProcess({RUZOZ_GAME}, dir.path(),
-                 {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}}, 30);
-  ASSERT_TRUE(r.exited);
-  EXPECT_EQ(r.exitCode, 1);
-  EXPECT_EQ(r.err, failure(texts::windowClassFailed));
-}
-
 // The replay tool observes the real start-up's screen and sound by wrapping
 // them: its traces are the golden ones.
 TEST(ReplayBinary, TheRealStartUpGivesTheGoldenTraces) {

@@ -4,13 +4,11 @@
 
 #include <SDL.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
 #include <iterator>
-#include <map>
 #include <stdexcept>
 
 namespace testsupport {
@@ -47,88 +45,6 @@ void writeFile(const fs::path &target, const Bytes &bytes) {
   out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
   if (!out)
     throw std::runtime_error("cannot write " + target.string());
-}
-
-// The `count` most frequent colours, every other one mapped to its nearest.
-struct Palette {
-  std::vector<Rgb> colours;
-  std::vector<std::uint8_t> indices; // per pixel
-};
-
-Palette quantize(const Image &picture, std::size_t count) {
-  std::map<std::uint32_t, int> seen;
-  const auto key = [](Rgb c) { return std::uint32_t(c.r) << 16 | c.g << 8 | c.b; };
-  for (const Rgb &c : picture.pixels)
-    ++seen[key(c)];
-  std::vector<std::pair<int, std::uint32_t>> ranked;
-  for (const auto &[colour, n] : seen)
-    ranked.emplace_back(-n, colour);
-  std::sort(ranked.begin(), ranked.end());
-  Palette p;
-  for (std::size_t i = 0; i < std::min(count, ranked.size()); ++i) {
-    const std::uint32_t c = ranked[i].second;
-    p.colours.push_back(
-        Rgb{std::uint8_t(c >> 16), std::uint8_t(c >> 8 & 0xFF), std::uint8_t(c & 0xFF)});
-  }
-  std::map<std::uint32_t, std::uint8_t> nearest;
-  for (const Rgb &c : picture.pixels) {
-    auto [at, fresh] = nearest.try_emplace(key(c), 0);
-    if (fresh) {
-      int best = 1 << 30;
-      for (std::size_t i = 0; i < p.colours.size(); ++i) {
-        const int dr = c.r - p.colours[i].r, dg = c.g - p.colours[i].g, db = c.b - p.colours[i].b;
-        if (dr * dr + dg * dg + db * db < best) {
-          best = dr * dr + dg * dg + db * db;
-          at->second = std::uint8_t(i);
-        }
-      }
-    }
-    p.indices.push_back(at->second);
-  }
-  return p;
-}
-
-// RLE4 as paint programs write it: runs of one index, stretches of three
-// or more that do not repeat in absolute mode (padded to a word), an end
-// of row after each row, an end of bitmap after the last.
-Bytes rle4Rows(int width, int height, const std::vector<std::uint8_t> &indices) {
-  Bytes data;
-  for (int row = 0; row < height; ++row) {
-    const std::uint8_t *line = indices.data() + std::size_t(height - 1 - row) * width;
-    int x = 0;
-    const auto runAt = [&](int from) {
-      int n = 1;
-      while (from + n < width && n < 255 && line[from + n] == line[from])
-        ++n;
-      return n;
-    };
-    while (x < width) {
-      int run = runAt(x);
-      if (run >= 3 || width - x < 3) {
-        data.insert(data.end(), {std::uint8_t(run), std::uint8_t(line[x] << 4 | line[x])});
-        x += run;
-        continue;
-      }
-      int literal = 0;
-      while (x + literal < width && literal < 254 && runAt(x + literal) < 3)
-        ++literal;
-      if (literal < 3) {
-        data.insert(data.end(), {std::uint8_t(run), std::uint8_t(line[x] << 4 | line[x])});
-        x += run;
-        continue;
-      }
-      data.insert(data.end(), {0, std::uint8_t(literal)});
-      const std::size_t start = data.size();
-      for (int i = 0; i < literal; i += 2)
-        data.push_back(std::uint8_t(line[x + i] << 4 | (i + 1 < literal ? line[x + i + 1] : 0)));
-      if ((data.size() - start) % 2 != 0)
-        data.push_back(0);
-      x += literal;
-    }
-    data.insert(data.end(), {0, 0});
-  }
-  data.insert(data.end(), {0, 1});
-  return data;
 }
 
 void convert(const fs::path &source, const std::string &options, const fs::path &target) {
@@ -183,31 +99,11 @@ const std::vector<Made> &kinds() {
     const auto add = [&](std::string name, std::string maker, BitmapLayout layout, Maker make) {
       k.push_back({{std::move(name), std::move(maker), layout}, std::move(make)});
     };
-    // SDL's writer: 24 bits, 8 bits from a palette surface, 32 bits with
-    // alpha in a V4 header, and the same without (its legacy format).
+    // SDL's writer: 24 bits, 32 bits with alpha in a V4 header, and the
+    // same without (its legacy format).
     add("sdl-24", "SDL", {40, 24, 0, false}, [](const fs::path &s, const fs::path &t) {
       const Image picture = readPicture(s);
       WriteBmp(t, picture.width, picture.height, [&](int x, int y) { return picture.at(x, y); });
-    });
-    add("sdl-8", "SDL", {40, 8, 0, false}, [](const fs::path &s, const fs::path &t) {
-      const Image picture = readPicture(s);
-      const Palette p = quantize(picture, 256);
-      SDL_Surface *surface = SDL_CreateRGBSurfaceWithFormat(0, picture.width, picture.height, 8,
-                                                            SDL_PIXELFORMAT_INDEX8);
-      if (surface == nullptr)
-        throw std::runtime_error(SDL_GetError());
-      std::vector<SDL_Color> colours;
-      for (const Rgb &c : p.colours)
-        colours.push_back({c.r, c.g, c.b, 0xFF});
-      SDL_SetPaletteColors(surface->format->palette, colours.data(), 0, int(colours.size()));
-      for (int y = 0; y < picture.height; ++y)
-        for (int x = 0; x < picture.width; ++x)
-          static_cast<Uint8 *>(surface->pixels)[y * surface->pitch + x] =
-              p.indices[std::size_t(y) * picture.width + x];
-      const bool saved = SDL_SaveBMP(surface, t.c_str()) == 0;
-      SDL_FreeSurface(surface);
-      if (!saved)
-        throw std::runtime_error(SDL_GetError());
     });
     add("sdl-32-v4", "SDL", {108, 32, 3, false},
         [](const fs::path &s, const fs::path &t) { sdlArgb(readPicture(s), t); });
@@ -235,18 +131,13 @@ const std::vector<Made> &kinds() {
     add("convert-24-core", "convert", {12, 24, 0, false}, byConvert("BMP2:"));
     add("convert-32-v5", "convert", {124, 32, 3, false}, byConvert("-alpha on BMP:"));
 
-    // By hand: RLE4 (convert writes RLE8 only), 16 bits without masks,
-    // masks after a 40-byte header, and top row first.
+    // By hand: 16 bits without masks, masks after a 40-byte header, and top
+    // row first. RLE4, which convert does not write: BitmapImageTest.
     const auto byHand = [&](std::string name, BitmapLayout l,
                             std::function<Bytes(const Image &)> encode) {
       add(std::move(name), "by hand", l,
           [encode](const fs::path &s, const fs::path &t) { writeFile(t, encode(readPicture(s))); });
     };
-    byHand("hand-rle4", {40, 4, 2, false}, [](const Image &pic) {
-      const Palette p = quantize(pic, 16);
-      return BitmapFileBytes(40, 4, 2, pic.width, pic.height, p.colours, {},
-                             rle4Rows(pic.width, pic.height, p.indices));
-    });
     byHand("hand-16-555", {40, 16, 0, false}, [](const Image &pic) {
       return BitmapFileBytes(40, 16, 0, pic.width, pic.height, {}, {},
                              BitmapRows(pic.width, pic.height, 16, false, [&](int x, int y) {
@@ -270,13 +161,6 @@ const std::vector<Made> &kinds() {
       return BitmapFileBytes(40, 32, 0, pic.width, -pic.height, {}, {},
                              BitmapRows(pic.width, pic.height, 32, true,
                                         [&](int x, int y) { return bgr(pic.at(x, y)); }));
-    });
-    byHand("hand-8-v5-topdown", {124, 8, 0, true}, [](const Image &pic) {
-      const Palette p = quantize(pic, 256);
-      return BitmapFileBytes(124, 8, 0, pic.width, -pic.height, p.colours, {},
-                             BitmapRows(pic.width, pic.height, 8, true, [&](int x, int y) {
-                               return p.indices[std::size_t(y) * pic.width + x];
-                             }));
     });
     return k;
   }();

@@ -1,5 +1,6 @@
 // The page's key queue read natively: the entries as the page packs them,
-// the repeats they make by the game's rule, and the pads on the same rule.
+// the repeats they make by the game's rule. The pads share the rule:
+// tests/core/KeyRepeatTest.cpp.
 
 #include "platform/web/PageKeys.h"
 
@@ -118,23 +119,6 @@ TEST(PageKeys, EntriesKeepTheirWholeKeyNumberAndCode) {
   EXPECT_EQ(page.TakeAll(0), "down 255;other;");
   EXPECT_EQ(page.Calls(1, 500, "down 255;"), 1);
   EXPECT_GT(PackEntry(PageEntry::focusLost, 0xFFFF, 0xFF), 0);
-}
-
-TEST(PageKeys, PadsAndKeysShareOneRepeat) {
-  Page page;
-  PadKeys &pads = page.keys.Pads();
-  page.Queue(PageEntry::press, 1, vkLeft);
-  EXPECT_EQ(page.TakeAll(0), "down 37;");
-  pads.Set(0, PadKeys::buttonA, true, 100);
-  EXPECT_EQ(page.TakeAll(100), "down 16;");
-  EXPECT_EQ(page.Calls(101, 640, "down 16;"), 2);
-  // The keyboard's press takes it back; the pad's button let go then is
-  // only an other message.
-  page.Queue(PageEntry::press, 1, vkRight);
-  EXPECT_EQ(page.TakeAll(700), "down 39;");
-  pads.Set(0, PadKeys::buttonA, false, 710);
-  EXPECT_EQ(page.TakeAll(710), "other;");
-  EXPECT_EQ(page.Calls(711, 1240, "down 39;"), 2);
 }
 
 } // namespace

@@ -6,14 +6,13 @@
 //   node --test tests/web/lastlevel.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {execFileSync} from 'node:child_process';
 import {createRequire} from 'node:module';
 import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep} from './serve.mjs';
+import {serve, sleep, nativeBackBuffer} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -30,22 +29,6 @@ function lastLevelStart() {
   return frames.find((f, i) => frames[i + 1] === f + 1);
 }
 
-// The back buffer after `frames` frames of `keysPath`, natively, as RGB565.
-function nativeFrame(keysPath, frames) {
-  const shot = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-last-')), 'shot.bmp');
-  execFileSync(path.join(build, 'tools/replay/ruzoz-replay'),
-               ['--frames', String(frames), '--input', keysPath, '--snapshot', `${frames - 1}:${shot}`],
-               {cwd: path.join(build, 'data'), env: {...process.env, SDL_AUDIODRIVER: 'dummy'}});
-  const bmp = readFileSync(shot);
-  const at = bmp.readUInt32LE(10);
-  const pixels = new Uint16Array(640 * 480);
-  for (let y = 0; y < 480; ++y)
-    for (let x = 0; x < 640; ++x) {
-      const p = at + (479 - y) * 640 * 3 + x * 3;
-      pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
-    }
-  return pixels;
-}
 
 test('the last level keeps 60 frames a second in the page', {timeout: 600000}, async (t) => {
   const from = lastLevelStart();
@@ -106,7 +89,7 @@ test('the last level keeps 60 frames a second in the page', {timeout: 600000}, a
                              {timeout: 120000});
   assert.equal(await page.evaluate(() => window.ruzoz.frames()), end - from);
   const shown = Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
-  const native = nativeFrame(keysPath, end);
+  const native = await nativeBackBuffer(build, keysPath, end);
   let differing = 0;
   for (let i = 0; i < native.length; ++i) if (shown[i] !== native[i]) ++differing;
   assert.equal(differing, 0, 'the last frame differs from the native replay');

@@ -5,39 +5,24 @@
 //   node --test tests/web/page.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {execFileSync} from 'node:child_process';
 import {createRequire} from 'node:module';
-import {readFileSync, mkdtempSync} from 'node:fs';
+import {mkdtempSync, readFileSync, writeFileSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep} from './serve.mjs';
+import {serve, sleep, nativeBackBuffer} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
 const puppeteer = require('puppeteer-core');
 const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
 
-// The native back buffer after `frames` frames of a key script, as RGB565
-// (the snapshot's 8-bit channels narrowed back: widening kept the top bits).
-function nativeFrame(script, frames) {
-  const dir = mkdtempSync(path.join(tmpdir(), 'ruzoz-web-'));
-  const keys = path.join(dir, 'keys');
-  const shot = path.join(dir, 'shot.bmp');
-  execFileSync('sh', ['-c', `printf '${script}' > ${keys}`]);
-  execFileSync(path.join(build, 'tools/replay/ruzoz-replay'),
-               ['--frames', String(frames), '--input', keys, '--snapshot', `${frames - 1}:${shot}`],
-               {cwd: path.join(build, 'data'), env: {...process.env, SDL_AUDIODRIVER: 'dummy'}});
-  const bmp = readFileSync(shot);
-  const at = bmp.readUInt32LE(10);
-  const pixels = new Uint16Array(640 * 480);
-  for (let y = 0; y < 480; ++y)
-    for (let x = 0; x < 640; ++x) {
-      const p = at + (479 - y) * 640 * 3 + x * 3;
-      pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
-    }
-  return pixels;
+// The native back buffer after `frames` frames of a key script.
+async function nativeFrame(script, frames) {
+  const keys = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-web-')), 'keys');
+  writeFileSync(keys, script.replace(/\\n/g, '\n'));
+  return nativeBackBuffer(build, keys, frames);
 }
 
 function differing(a, b) {
@@ -89,7 +74,7 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
 
   // The title, pixel for pixel the native one.
   await untilFrames(10);
-  assert.equal(differing(await backBuffer(), nativeFrame('', 5)), 0, 'title differs from native');
+  assert.equal(differing(await backBuffer(), await nativeFrame('', 5)), 0, 'title differs from native');
 
   // Frames at 60 a second, measured over 10 s.
   const [f0, t0] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
@@ -143,11 +128,11 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
   // Enter: the story, as the native one.
   await key('Enter');
   await sleep(300);
-  assert.equal(differing(await backBuffer(), nativeFrame('0 down 13\\n', 5)), 0, 'story differs');
+  assert.equal(differing(await backBuffer(), await nativeFrame('0 down 13\\n', 5)), 0, 'story differs');
 
   // Space leaves the story, brings back the texts, then starts a game.
   for (let i = 0; i < 3; ++i) { await key('Space'); await sleep(200); }
-  const title = nativeFrame('', 5);
+  const title = await nativeFrame('', 5);
   const playing = await backBuffer();
   assert.ok(differing(playing, title) > 10000, 'no game started');
 

@@ -65,7 +65,7 @@ TEST(MusicFiles, NoteNamesScalesAndTempoAreRead) {
 // A style's head of two parts, a pattern head, one with a variation of the
 // bass ready for notes, and a chord map's head.
 const char *const styleHead = "style \"s\"\npart bass channel 1 program 38 mode chord\n"
-                              "part line channel 2 program 81 mode scale\n";
+                              "part line channel 16 program 81 mode scale\n";
 #define P "pattern \"p\" normal groove 1-50 length 1\n"
 #define PV P "variation bass fits any\n"
 #define AM "chordmap \"m\"\nscale A2 minor\nchord Am A1 0 3 7\n"
@@ -85,6 +85,7 @@ const std::tuple<char, const char *, int, const char *> malformed[] = {
     {'p', "tempo 120\n", 4, "unknown statement 'tempo'"},
     {'p', "timesig 3/4\n", 4, "must come before parts"},
     {'p', "part lead channel 1 program 81 mode chord\n", 4, "channel 1 is used"},
+    {'p', "part lead channel 17 program 81 mode chord\n", 4, "channel"},
     {'p', "part lead channel 3 program 81 mode loud\n", 4, "mode 'loud'"},
     {'p', "note 1.1.1 1 100 1/0\n", 4, "outside a variation"},
     {'p', "pattern \"p\" normal groove 60-50 length 1\n", 4, "groove range"},

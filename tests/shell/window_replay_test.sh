@@ -108,34 +108,39 @@ same "$dir/a.trace" "$dir/c.trace" "window trace = --play trace"
 # The repeat rule, as a player holds the keys: the key pressed last
 # repeats after 500 ms, 30 a second, Shift too, and takes the repeat over
 # from a key still held. "a" (65) parts the three holds in the recording.
-start repeat --window --record "$dir/k.keys" --trace "$dir/k.trace"
-sleep 1
-hold Shift_L 2
-xdotool key a
-hold Left 1.5
-xdotool key a
-xdotool keydown Left
-sleep 0.8
-hold Shift_L 1.5
-xdotool keyup Left
-xdotool key a Escape
-finish repeat
-# Key-downs per hold. The counts come from the game's clock; frames may
-# run late on a loaded machine, so their numbers tell no times here.
-counts=$(awk 'BEGIN {part = 0}
-  $2 == "down" && $3 == 65 {part++; next}
-  $2 == "down" {n[part " " $3]++; if (part == 2 && $3 == 16) shifted = 1
-                if (part == 2 && $3 == 37 && shifted) late++}
-  END {print n["0 16"] + 0, n["1 37"] + 0, n["2 37"] + 0, n["2 16"] + 0, late + 0}' "$dir/k.keys")
-read -r shift2 left15 leftFirst shiftOnLeft leftAfter <<<"$counts"
-echo "held Shift 2 s: $shift2 key-downs; Left 1.5 s: $left15; Left 0.8 s, then Shift as well" \
-  "1.5 s: $leftFirst Left, $shiftOnLeft Shift, $leftAfter Left after the Shift"
+# A stall of the whole machine (another job's burst) starves the game's
+# polls and drops repeats, which do not catch up: one more try then.
+held_keys() {
+  start repeat --window --record "$dir/k.keys" --trace "$dir/k.trace"
+  sleep 1
+  hold Shift_L 2
+  xdotool key a
+  hold Left 1.5
+  xdotool key a
+  xdotool keydown Left
+  sleep 0.8
+  hold Shift_L 1.5
+  xdotool keyup Left
+  xdotool key a Escape
+  finish repeat
+  # Key-downs per hold. The counts come from the game's clock; frames may
+  # run late on a loaded machine, so their numbers tell no times here.
+  counts=$(awk 'BEGIN {part = 0}
+    $2 == "down" && $3 == 65 {part++; next}
+    $2 == "down" {n[part " " $3]++; if (part == 2 && $3 == 16) shifted = 1
+                  if (part == 2 && $3 == 37 && shifted) late++}
+    END {print n["0 16"] + 0, n["1 37"] + 0, n["2 37"] + 0, n["2 16"] + 0, late + 0}' "$dir/k.keys")
+  read -r shift2 left15 leftFirst shiftOnLeft leftAfter <<<"$counts"
+  echo "held Shift 2 s: $shift2 key-downs; Left 1.5 s: $left15; Left 0.8 s, then Shift as well" \
+    "1.5 s: $leftFirst Left, $shiftOnLeft Shift, $leftAfter Left after the Shift"
+  within "$shift2" 42 50 || { problem="held Shift gave $shift2 key-downs, not about 46"; return 1; }
+  within "$left15" 28 35 || { problem="held Left gave $left15 key-downs, not about 31"; return 1; }
+  within "$leftFirst" 6 16 || { problem="Left held 0.8 s gave $leftFirst key-downs, not about 10"; return 1; }
+  within "$shiftOnLeft" 28 35 || { problem="Shift on Left gave $shiftOnLeft key-downs, not about 31"; return 1; }
+  [ "$leftAfter" = 0 ] || { problem="Left repeated $leftAfter times after the Shift"; return 1; }
+}
 within() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
-within "$shift2" 42 50 || fail "held Shift gave $shift2 key-downs, not about 46"
-within "$left15" 28 35 || fail "held Left gave $left15 key-downs, not about 31"
-within "$leftFirst" 6 16 || fail "Left held 0.8 s gave $leftFirst key-downs, not about 10"
-within "$shiftOnLeft" 28 35 || fail "Shift on Left gave $shiftOnLeft key-downs, not about 31"
-[ "$leftAfter" = 0 ] || fail "Left repeated $leftAfter times after the Shift"
+held_keys || { echo "again: $problem"; held_keys; } || fail "$problem"
 n=$(frames "$dir/k.trace")
 (cd "$data" && "$replay" --frames "$n" --input "$dir/k.keys" --trace "$dir/kb.trace") \
   2>"$dir/replay.err" || fail "ruzoz-replay of the held keys failed"

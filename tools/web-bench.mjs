@@ -2,8 +2,9 @@
 // the whole browser's CPU on the game's page against our floor page
 // (tests/web/floor.html), title and play, in turns; the first frame, cold
 // and offline from the service worker's copy. Prints `key value` lines.
-//   node tools/web-bench.mjs ROUNDS [PAGE]   (PAGE: the page's folder under
-//   the repository, out/web by default)
+//   node tools/web-bench.mjs ROUNDS [PAGE [OTHER]]   (PAGE: the page's
+//   folder in the repository, out/web by default; OTHER: another build of
+//   it, measured in the same turns as `other`)
 
 import {createRequire} from 'node:module';
 import {readFileSync, readdirSync} from 'node:fs';
@@ -14,6 +15,7 @@ const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..')
 const puppeteer = createRequire(path.join(root, 'web/package.json'))('puppeteer-core');
 const rounds = Number(process.argv[2] || 3);
 const pageFolder = process.argv[3] || 'out/web';
+const otherFolder = process.argv[4];
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const ticks = 100; // USER_HZ
 
@@ -119,7 +121,9 @@ try {
   for (let round = 1; round <= rounds; ++round) {
     for (const playing of [false, true]) {
       const what = playing ? 'play' : 'title';
-      for (const [name, url] of [['floor', floor], ['game', game]]) {
+      const pages = [['floor', floor], ['game', game]];
+      if (otherFolder) pages.push(['other', `${base}/${otherFolder}/index.html`]);
+      for (const [name, url] of pages) {
         const got = await cpu(url, playing);
         console.log(`${name}-${what} ${got.cpu.toFixed(1)} ${got.fps.toFixed(1)}`);
       }

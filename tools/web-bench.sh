@@ -10,7 +10,9 @@
 #
 # RUZOZ_WEB_BENCH_ROUNDS (default 3): rounds of the browser's figures and
 # runs of the replays. RUZOZ_WEB_PAGE (default out/web): another build of
-# the page, a folder in this tree, for the browser's figures. RUZOZ_BUILD_DIR (default build): the native build
+# the page, a folder in this tree, for the browser's figures;
+# RUZOZ_WEB_OTHER: a second one measured in the same turns (before and
+# after a change). RUZOZ_BUILD_DIR (default build): the native build
 # with ruzoz-replay and the data folder.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -49,20 +51,29 @@ wasm=$(printf '%s\n' "${WASM_RUNS[@]}" | median)
 
 OUT=$(mktemp)
 trap 'rm -f "$OUT"' EXIT
-node tools/web-bench.mjs "$ROUNDS" "${RUZOZ_WEB_PAGE:-out/web}" | tee "$OUT" >&2
+node tools/web-bench.mjs "$ROUNDS" "${RUZOZ_WEB_PAGE:-out/web}" ${RUZOZ_WEB_OTHER:+"$RUZOZ_WEB_OTHER"} | tee "$OUT" >&2
 col() { awk -v key="$1" -v n="$2" '$1 == key { print $n }' "$OUT"; }
 cpu() { col "$1" 2 | median; }
 fps() { col "$1" 3 | median; }
+# Median of each round's PAGE / floor: the two ran next to each other.
+turns() { # PAGE title|play
+  awk -v page="$1-$2" -v floor="floor-$2" '$1 == floor { f = $2 } $1 == page && f > 0 { print $2 / f }' "$OUT" |
+    median | awk '{ if ($1 == "n/a") print; else printf "%.2f", $1 }'
+}
+row() { # PAGE title|play GOAL: one row of the table
+  echo "| whole browser, $2: $1 / floor | $3 | $(turns "$1" "$2") ($(cpu "$1-$2") % at $(fps "$1-$2") fps / $(cpu "floor-$2") % at $(fps "floor-$2") fps; $1 $(col "$1-$2" 2 | range) %, floor $(col "floor-$2" 2 | range) %) |"
+}
 
 cat <<EOF
 
 Page figures: $(lscpu | awk -F: '/^Model name/ { gsub(/^ +/, "", $2); print $2 }'), $(nproc) cores, load average at the end $(cut -d' ' -f1-3 /proc/loadavg); $(/usr/bin/chromium --version 2>/dev/null | head -1).
-Medians of $ROUNDS rounds; CPU is the whole headless browser's (all its processes), percent of one core, 8 s after 4 s, 1280 x 800.
+Medians of $ROUNDS rounds (ratios: of each round's pair); CPU is the whole headless browser's (all its
+processes), percent of one core, 8 s after 4 s, 1280 x 800.${RUZOZ_WEB_OTHER:+ "other": the page in $RUZOZ_WEB_OTHER.}
 
 | figure | goal | measured |
 |---|---|---|
-| whole browser, title: game / floor | <= 1.25 | $(ratio "$(cpu game-title)" "$(cpu floor-title)") ($(cpu game-title) % at $(fps game-title) fps / $(cpu floor-title) % at $(fps floor-title) fps; game $(col game-title 2 | range) %) |
-| whole browser, play: game / floor | <= 1.15 | $(ratio "$(cpu game-play)" "$(cpu floor-play)") ($(cpu game-play) % at $(fps game-play) fps / $(cpu floor-play) % at $(fps floor-play) fps; game $(col game-play 2 | range) %) |
+$(row game title '<= 1.25')
+$(row game play '<= 1.15'; [ -z "${RUZOZ_WEB_OTHER:-}" ] || { row other title -; row other play -; })
 | title frame, wasm (node) / native | - | $(ratio "$wasm" "$native") ($wasm s / $native s for 2,999 frames) |
 | first frame, first visit on loopback | - | $(col first-frame 2 | median) ms ($(col first-frame 2 | range)) |
 | first frame, offline second visit (service worker) | - | $(col offline-frame 2 | median) ms ($(col offline-frame 2 | range)) |

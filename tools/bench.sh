@@ -3,8 +3,9 @@
 # the in-process benchmarks (Google Benchmark, with repetitions) and the
 # whole-process measurements (the game under Xvfb, the replay tool), and
 # prints one table of every figure with its goal. Raw outputs are kept in
-# build-release/bench-results/. About four minutes on two cores, plus the
-# build.
+# build-release/bench-results/; then the page's table (tools/web-bench.sh,
+# about three minutes more). About four minutes on two cores, plus the
+# builds.
 #
 #   bash tools/bench.sh
 #   bash tools/bench.sh --against REV   # this tree and REV side by side
@@ -223,3 +224,12 @@ Medians of $REPS repetitions (in-process, processor time) or runs (whole process
 Start-up steps (median wall ms / process CPU ms): video $(step video) / $(step_cpu video), window $(step window), renderer $(step renderer) / $(step_cpu renderer), full screen $(step fullscreen) / $(step_cpu fullscreen), images $(step images) / $(step_cpu images), sound $(step sound) / $(step_cpu sound), music $(step music) / $(step_cpu music) (SoundFont $(step m.soundfont), composition $(step m.compose)), first title frame drawn $(step first-draw) / $(step_cpu first-draw), first present $(step first-present) / $(step_cpu first-present); in all $(step to-first-frame) ms (in-process, without starting the process).
 Raw results: $OUT
 EOF
+
+# --- the page (tools/web-bench.sh; built by tools/web.sh when missing) ----------------
+
+if [ -e out/web/index.html ] || bash tools/web.sh >"$OUT/web-build.txt" 2>&1; then
+  RUZOZ_BUILD_DIR=$BUILD bash tools/web-bench.sh 2>"$OUT/web-bench.txt" ||
+    note "web bench FAILED: see $OUT/web-bench.txt"
+else
+  note "the page did not build: see $OUT/web-build.txt"
+fi

@@ -60,7 +60,7 @@ cp out/web/NOTICES.txt out/web-node/
 
 # The offline copy is named by what it holds: a new build is a new cache,
 # which replaces the old one whole.
-BUILD_HASH=$(cd out/web && cat index.html manifest.json NOTICES.txt libfluidsynth.js ruzoz.js ruzoz.wasm \
+BUILD_HASH=$(cd out/web && cat index.html audio-worklet.js manifest.json NOTICES.txt libfluidsynth.js ruzoz.js ruzoz.wasm \
   ruzoz.data icons/*.png | sha1sum | cut -c1-16)
 sed "s/@BUILD@/$BUILD_HASH/" web/sw.js > out/web/sw.js
 

@@ -5,8 +5,8 @@
 // never runs one build's code with another's data.
 "use strict";
 const build = 'ruzoz-@BUILD@';
-const files = ['./', 'index.html', 'manifest.json', 'NOTICES.txt', 'libfluidsynth.js', 'ruzoz.js',
-               'ruzoz.wasm', 'ruzoz.data', 'icons/ruzoz-192.png', 'icons/ruzoz-512.png'];
+const files = ['./', 'index.html', 'audio-worklet.js', 'manifest.json', 'NOTICES.txt', 'libfluidsynth.js',
+               'ruzoz.js', 'ruzoz.wasm', 'ruzoz.data', 'icons/ruzoz-192.png', 'icons/ruzoz-512.png'];
 
 self.addEventListener('install', (event) => {
   // Revalidated, not taken from the browser's cache, which may hold an

@@ -147,6 +147,19 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
   await key('ShiftLeft');
   await sleep(300);
   assert.notEqual(await ammo(), ammoBefore, 'no shot fired');
+  // The canvas shows the last flip whole: the rows it changed and those it kept.
+  const unshown = await page.evaluate(() => {
+    const back = window.ruzoz.backBuffer();
+    const shown = document.getElementById('screen').getContext('2d').getImageData(0, 0, 640, 480).data;
+    let count = 0;
+    for (let i = 0; i < back.length; ++i) {
+      const p = back[i], r = p >> 11, g = p >> 5 & 63, b = p & 31;
+      if (shown[4 * i] !== (r << 3 | r >> 2) || shown[4 * i + 1] !== (g << 2 | g >> 4) ||
+          shown[4 * i + 2] !== (b << 3 | b >> 2)) ++count;
+    }
+    return count;
+  });
+  assert.equal(unshown, 0, 'the canvas differs from the back buffer');
   // The page's CPU while playing: its main thread's busy share over 5 s.
   const m0 = await page.metrics();
   await sleep(5000);

@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <iterator>
 
 namespace ruzoz::platform {
@@ -20,13 +21,37 @@ namespace {
 std::uint16_t backBuffer[screenWidth * screenHeight];
 bool backBufferMade = false;
 bool canvasMade = false;
-// The canvas's RGBA bytes, rebuilt at each flip.
-std::uint8_t shown[screenWidth * screenHeight * 4];
+// The canvas's RGBA pixels (R in the lowest byte), and the back buffer they
+// were widened from: a flip widens and hands on only the rows that changed
+// since (the title stands still, play redraws a few dozen rows a frame).
+std::uint32_t shown[screenWidth * screenHeight];
+std::uint16_t shownFrom[screenWidth * screenHeight];
+bool shownOnce = false;
 int imagesHeld = 0;
 
 // 5 and 6 bits widened to 8 by repeating their top bits.
 constexpr std::uint8_t widen5(unsigned v) { return std::uint8_t(v << 3 | v >> 2); }
 constexpr std::uint8_t widen6(unsigned v) { return std::uint8_t(v << 2 | v >> 4); }
+
+// Four pixels a word and no early exit, so that it runs a vector at a time.
+bool rowDiffers(const std::uint16_t *a, const std::uint16_t *b) {
+  std::uint64_t differs = 0;
+  for (int x = 0; x < screenWidth; x += 4) {
+    std::uint64_t p, q;
+    std::memcpy(&p, a + x, sizeof p);
+    std::memcpy(&q, b + x, sizeof q);
+    differs |= p ^ q;
+  }
+  return differs != 0;
+}
+
+void widenRow(const std::uint16_t *from, std::uint32_t *to) {
+  for (int x = 0; x < screenWidth; ++x) {
+    const unsigned pixel = from[x];
+    to[x] = std::uint32_t(widen5(pixel >> 11)) | std::uint32_t(widen6(pixel >> 5 & 0x3F)) << 8 |
+            std::uint32_t(widen5(pixel & 0x1F)) << 16 | 0xFF000000u;
+  }
+}
 
 } // namespace
 
@@ -119,7 +144,7 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
     shown.height = 480;
     shown.style.imageRendering = 'pixelated';
     screen.context = context;
-    screen.image = context.createImageData(640, 480);
+    shown.addEventListener('contextrestored', () => { screen.whole = true; });
   }
   // The box as the browser snaps it to device pixels.
   screen.place = () => {
@@ -143,18 +168,35 @@ EM_JS(int, ruzoz_page_make_canvas, (), {
   return 1;
 });
 
-EM_JS(void, ruzoz_page_show, (const std::uint8_t *rgba), {
+// Rows top to bottom (exclusive) of the RGBA pixels at `rgba` changed; all
+// of them are drawn again after a placing or a lost canvas. The pixels are
+// read where they lie in our memory (a view made again only when the
+// memory grows), not copied.
+EM_JS(void, ruzoz_page_show, (const std::uint32_t *rgba, int top, int bottom), {
   const screen = Module.ruzozScreen;
-  if (!screen.placed) screen.place();
-  const pixels = HEAPU8.subarray(rgba, rgba + 640 * 480 * 4);
+  if (!screen.placed) {
+    screen.place();
+    screen.whole = true;
+  }
+  if (screen.whole) {
+    screen.whole = false;
+    top = 0;
+    bottom = 480;
+  }
+  if (top >= bottom) return;
+  if (screen.pixels !== HEAPU8.buffer) {
+    screen.pixels = HEAPU8.buffer;
+    screen.view = new Uint8Array(HEAPU8.buffer, rgba, 640 * 480 * 4);
+    if (!screen.gl) screen.image = new ImageData(new Uint8ClampedArray(HEAPU8.buffer, rgba, 640 * 480 * 4), 640, 480);
+  }
   if (screen.gl) {
     const gl = screen.gl.context;
-    gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, 0, 640, 480, gl.RGBA, gl.UNSIGNED_BYTE, pixels);
+    gl.texSubImage2D(gl.TEXTURE_2D, 0, 0, top, 640, bottom - top, gl.RGBA, gl.UNSIGNED_BYTE,
+                     screen.view.subarray(top * 640 * 4, bottom * 640 * 4));
     gl.drawArrays(gl.TRIANGLES, 0, 3);
     return;
   }
-  screen.image.data.set(pixels);
-  screen.context.putImageData(screen.image, 0, 0);
+  screen.context.putImageData(screen.image, 0, 0, 0, top, 640, bottom - top);
 });
 
 EM_JS(void, ruzoz_page_error, (const char *text), {
@@ -263,14 +305,19 @@ public:
     if (!backBufferMade)
       return;
     if (canvasMade) {
-      std::uint8_t *out = shown;
-      for (const std::uint16_t pixel : backBuffer) {
-        *out++ = widen5(pixel >> 11);
-        *out++ = widen6(pixel >> 5 & 0x3F);
-        *out++ = widen5(pixel & 0x1F);
-        *out++ = 0xFF;
+      int top = screenHeight, bottom = 0;
+      for (int y = 0; y < screenHeight; ++y) {
+        const std::uint16_t *row = backBuffer + y * screenWidth;
+        std::uint16_t *was = shownFrom + y * screenWidth;
+        if (shownOnce && !rowDiffers(row, was))
+          continue;
+        std::copy(row, row + screenWidth, was);
+        widenRow(row, shown + y * screenWidth);
+        top = std::min(top, y);
+        bottom = y + 1;
       }
-      ruzoz_page_show(shown);
+      shownOnce = true;
+      ruzoz_page_show(shown, top, bottom);
     }
     ++web::framesShown;
   }

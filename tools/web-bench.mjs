@@ -8,8 +8,8 @@
 
 import {createRequire} from 'node:module';
 import {readFileSync, readdirSync} from 'node:fs';
-import {spawn} from 'node:child_process';
 import path from 'node:path';
+import {serve} from '../tests/web/serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
 const puppeteer = createRequire(path.join(root, 'web/package.json'))('puppeteer-core');
@@ -19,20 +19,6 @@ const otherFolder = process.argv[4];
 const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const ticks = 100; // USER_HZ
 
-// The repository's root on loopback: the built page and the floor page
-// from one server.
-async function serve() {
-  const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0', '--directory', root],
-                       {stdio: ['ignore', 'pipe', 'ignore']});
-  const port = await new Promise((resolve, reject) => {
-    server.stdout.on('data', (data) => {
-      const found = /port (\d+)/.exec(String(data));
-      if (found) resolve(found[1]);
-    });
-    server.on('exit', () => reject(new Error('the http server ended')));
-  });
-  return {server, base: `http://127.0.0.1:${port}`};
-}
 
 // User + system ticks of `pid` and every process below it.
 function treeTicks(pid) {
@@ -115,7 +101,8 @@ async function visits(url) {
   }
 }
 
-const {server, base} = await serve();
+// The repository's root: the built page and the floor page from one server.
+const {server, base} = await serve(root);
 try {
   const game = `${base}/${pageFolder}/index.html`, floor = `${base}/tests/web/floor.html`;
   for (let round = 1; round <= rounds; ++round) {

@@ -12,7 +12,7 @@ import {tmpdir} from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep, nativeBackBuffer} from './serve.mjs';
+import {serve, openPage, sleep, nativeBackBuffer} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -42,16 +42,7 @@ test('the last level keeps 60 frames a second in the page', {timeout: 600000}, a
   const keysPath = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-last-')), 'last.keys');
   writeFileSync(keysPath, script);
 
-  const {server, url} = await serve();
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-  });
-  t.after(async () => { await browser.close(); server.kill(); });
-  const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
+  const {url, page, complaints} = await openPage(t, puppeteer);
   // The game's arguments and the script's file, handed to the page's module.
   await page.evaluateOnNewDocument((script, from) => {
     let made;

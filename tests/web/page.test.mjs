@@ -11,7 +11,7 @@ import {tmpdir} from 'node:os';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep, nativeBackBuffer} from './serve.mjs';
+import {serve, openPage, sleep, nativeBackBuffer} from './serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 const require = createRequire(path.join(root, 'web/package.json'));
@@ -38,16 +38,7 @@ function region(pixels, left, top, width, height) {
 }
 
 test('the browser version plays', {timeout: 240000}, async (t) => {
-  const {server, url} = await serve();
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-  });
-  t.after(async () => { await browser.close(); server.kill(); });
-  const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
+  const {url, page, complaints} = await openPage(t, puppeteer);
   const frames = () => page.evaluate(() => window.ruzoz.frames());
   const backBuffer = async () => Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
   const untilFrames = async (n) => page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout: 30000}, n);

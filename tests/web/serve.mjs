@@ -1,14 +1,15 @@
-// What the page tests share: the built page (out/web) served on loopback by
-// python3's http.server on a free port.
+// What the page tests (and the page's bench) share: a folder, by default the
+// built page (out/web), served on loopback by python3's http.server on a free
+// port; the served page in a headless Chromium.
 
 import {spawn} from 'node:child_process';
 import path from 'node:path';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
 
-export async function serve() {
+export async function serve(directory = path.join(root, 'out/web')) {
   const server = spawn('python3', ['-m', 'http.server', '--bind', '127.0.0.1', '0',
-                                   '--directory', path.join(root, 'out/web')],
+                                   '--directory', directory],
                        {stdio: ['ignore', 'pipe', 'ignore']});
   const port = await new Promise((resolve, reject) => {
     server.stdout.on('data', (data) => {
@@ -17,7 +18,8 @@ export async function serve() {
     });
     server.on('exit', () => reject(new Error('the http server ended')));
   });
-  return {server, url: `http://127.0.0.1:${port}/index.html`};
+  const base = `http://127.0.0.1:${port}`;
+  return {server, base, url: `${base}/index.html`};
 }
 
 export const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
@@ -42,4 +44,19 @@ export async function nativeBackBuffer(build, keysPath, frames) {
       pixels[y * 640 + x] = (bmp[p + 2] >> 3) << 11 | (bmp[p + 1] >> 2) << 5 | bmp[p] >> 3;
     }
   return pixels;
+}
+
+// The built page served and a browser for it, both ended after the test
+// `t`; its first tab collects console errors and uncaught exceptions.
+export async function openPage(t, puppeteer, args = ['--autoplay-policy=no-user-gesture-required']) {
+  const {server, url} = await serve();
+  const browser = await puppeteer.launch({
+    executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox', ...args],
+  });
+  t.after(async () => { await browser.close(); server.kill(); });
+  const page = await browser.newPage();
+  const complaints = [];
+  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
+  page.on('pageerror', (e) => complaints.push(String(e)));
+  return {url, browser, page, complaints};
 }

@@ -26,9 +26,7 @@ const random = (n) => {
   return Math.floor((seed / 2147483648) * n);
 };
 
-// Before the page's scripts: every wasm memory made, and every audio
-// callback, with how late it came (an underrun: the output played past the
-// buffer before it was filled).
+// Before the page's scripts: every wasm memory made.
 function watch() {
   const memories = [];
   const keep = (result) => {
@@ -48,26 +46,9 @@ function watch() {
     const real = WebAssembly[name];
     if (real) WebAssembly[name] = (...args) => real.apply(WebAssembly, args).then(keep);
   }
-  const audio = {callbacks: 0, late: 0, frames: 0, firstTime: -1, lastTime: 0, rate: 0};
-  const Context = window.AudioContext;
-  const create = Context.prototype.createScriptProcessor;
-  Context.prototype.createScriptProcessor = function (...args) {
-    const node = create.apply(this, args);
-    const context = this;
-    node.addEventListener('audioprocess', (event) => {
-      ++audio.callbacks;
-      audio.rate = context.sampleRate;
-      audio.frames += event.outputBuffer.length;
-      if (audio.firstTime < 0) audio.firstTime = event.playbackTime;
-      audio.lastTime = event.playbackTime;
-      if (context.currentTime > event.playbackTime + 1e-6) ++audio.late;
-    });
-    return node;
-  };
   window.ruzozWatch = {
     wasmBytes: () => memories.reduce((sum, m) => sum + m.buffer.byteLength, 0),
     memories: () => memories.length,
-    audio,
   };
 }
 
@@ -93,7 +74,8 @@ try {
     const heap = await cdp.send('Runtime.getHeapUsage');
     const [frames, now, wasm, audio] = await page.evaluate(() => [
       window.ruzoz.frames(), performance.now(), window.ruzozWatch.wasmBytes(),
-      {...window.ruzozWatch.audio}]);
+      {played: window.ruzoz.played, underruns: window.ruzoz.underruns,
+       state: window.ruzoz.audioState(), rate: window.ruzoz.audioRate()}]);
     const load = Number(readFileSync('/proc/loadavg', 'utf8').split(' ')[0]);
     samples.push({at, frames, now, heap: heap.usedSize, wasm, audio, load});
   };
@@ -161,15 +143,18 @@ try {
   if (wasmGrowth >= 1 << 20) failures.push(`wasm memory grew by ${wasmGrowth} bytes`);
   if (memories === 0) failures.push('no wasm memory seen');
 
-  const audio = samples[samples.length - 1].audio;
-  const played = audio.lastTime - audio.firstTime;
-  const given = audio.rate > 0 ? audio.frames / audio.rate : 0;
-  console.log(`sound: ${audio.callbacks} buffers, ${given.toFixed(1)} s of samples for ` +
-              `${played.toFixed(1)} s of output, ${audio.late} late`);
-  if (audio.callbacks === 0) failures.push('the sound never ran');
-  if (audio.late > 0) failures.push(`${audio.late} sound buffers came too late`);
-  // Every buffer is asked for in time: the samples given cover the output.
-  if (played - given > 0.05) failures.push(`${(played - given).toFixed(2)} s of output without samples`);
+  // The worklet's reports: music frames played from the ring, and quanta
+  // the ring could not fill.
+  const first = samples[1].audio, last = samples[samples.length - 1].audio;
+  const playedSeconds = (last.played - first.played) / (last.rate || 1);
+  const wall = (samples[samples.length - 1].now - samples[1].now) / 1000;
+  console.log(`sound: ${last.state}, ${playedSeconds.toFixed(1)} s of music played in ` +
+              `${wall.toFixed(1)} s, ${last.underruns} quanta run dry`);
+  if (last.state !== 'running') failures.push(`the sound is ${last.state}`);
+  if (last.played <= first.played) failures.push('the sound never ran');
+  if (last.underruns > 0) failures.push(`the music ran dry ${last.underruns} times`);
+  // Reports come every 1024 frames, so the count lags the output a little.
+  if (wall - playedSeconds > 0.1) failures.push(`${(wall - playedSeconds).toFixed(2)} s of output without music`);
   if (complaints.length > 0) failures.push(`console: ${complaints.join(' | ')}`);
 } catch (error) {
   failures.push(String(error));

@@ -161,27 +161,6 @@ TEST_F(OnDesktop, UnderAWindowManagerTheWindowLiesOnTheScreenAndThePictureFollow
       }
   }
   EXPECT_EQ(wrong, 0) << "pixels off the title in 1000 x 480";
-
-  // 800 x 700: the picture 800 x 600 from row 50, bars above and below.
-  ASSERT_EQ(x({"xdotool", "windowsize", window, "800", "700"}).exitCode, 0);
-  int barsLit = -1, rowsDark = -1;
-  for (int i = 0; i < 40 && (barsLit != 0 || rowsDark != 0); ++i, SleepMs(100)) {
-    const std::string shot = pixels(window);
-    if (shot.size() != 800u * 700 * 3)
-      continue;
-    barsLit = rowsDark = 0;
-    for (int y = 0; y < 700; ++y) {
-      int lit = 0;
-      for (int byte = 0; byte < 800 * 3; ++byte)
-        lit += shot[std::size_t(y) * 800 * 3 + byte] != 0;
-      if (y < 50 || y >= 650)
-        barsLit += lit;
-      else
-        rowsDark += lit == 0;
-    }
-  }
-  EXPECT_EQ(barsLit, 0) << "the bars of 800 x 700";
-  EXPECT_EQ(rowsDark, 0) << "picture rows all black in 800 x 700";
 }
 
 TEST_F(OnDesktop, SigtermEndsAGameWhoseFailureBoxIsOpenWithinASecond) {

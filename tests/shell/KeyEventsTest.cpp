@@ -98,33 +98,6 @@ TEST_F(Events, TheKeypadsArrowsSteerWithNumLockOff) {
     }
 }
 
-// Through the real queue: SDL's repeat and the character it typed are
-// dropped, the game's repeat comes after half a second with its character,
-// and letting the key go ends it.
-TEST_F(Events, HeldKeysRepeatByTheGamesRuleNotSdls) {
-  const auto taken = [&] {
-    std::string seen;
-    for (Message m; input.TakeMessage(m);)
-      seen += m.kind == MessageKind::keyDown ? std::to_string(m.virtualKey) + " " : "other ";
-    return seen;
-  };
-  const auto pressed = std::chrono::steady_clock::now();
-  ASSERT_TRUE(testsupport::SimulateKeyDown("Space"));
-  ASSERT_TRUE(testsupport::SimulateEvent(SimulatedEvent::textInput));
-  EXPECT_EQ(taken(), "32 other ");
-  ASSERT_TRUE(testsupport::SimulateKeyDown("Space", false, true));
-  ASSERT_TRUE(testsupport::SimulateEvent(SimulatedEvent::textInput));
-  EXPECT_EQ(taken(), "");
-  input.WaitForMessage(2000); // wakes for the repeat
-  const auto waited = std::chrono::steady_clock::now() - pressed;
-  EXPECT_GE(waited, std::chrono::milliseconds(495));
-  EXPECT_LT(waited, std::chrono::milliseconds(900));
-  EXPECT_EQ(taken(), "32 other ");
-  ASSERT_TRUE(testsupport::SimulateKeyUp("Space"));
-  EXPECT_EQ(taken(), "other ");
-  EXPECT_EQ(platform::KeyRepeats().Until(0), -1);
-}
-
 TEST_F(Events, AWaitEndsEarlyForAWaitingMessageAndLeavesItQueued) {
   ASSERT_TRUE(testsupport::SimulateKeyDown("Up"));
   auto start = std::chrono::steady_clock::now();

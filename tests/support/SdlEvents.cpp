@@ -33,19 +33,6 @@ bool SimulateKeyDown(const char *keyName, bool altHeld, bool repeat, bool numLoc
   return SDL_PushEvent(&event) == 1;
 }
 
-bool SimulateKeyUp(const char *keyName) {
-  const SDL_Keycode key = SDL_GetKeyFromName(keyName);
-  if (key == SDLK_UNKNOWN)
-    return false;
-  SDL_Event event{};
-  event.type = SDL_KEYUP;
-  event.key.windowID = windowId();
-  event.key.state = SDL_RELEASED;
-  event.key.keysym.sym = key;
-  event.key.keysym.scancode = SDL_GetScancodeFromKey(key);
-  return SDL_PushEvent(&event) == 1;
-}
-
 bool SimulateEvent(SimulatedEvent kind) {
   SDL_Event event{};
   switch (kind) {

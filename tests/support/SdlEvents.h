@@ -6,7 +6,6 @@ namespace testsupport {
 
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false,
                      bool numLock = false);
-bool SimulateKeyUp(const char *keyName);
 enum class SimulatedEvent {
   keyUp,
   textInput,

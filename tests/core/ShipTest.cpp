@@ -1,5 +1,7 @@
 #include "support/GameFixture.h"
 
+#include <tuple>
+
 namespace ruzoz::test {
 namespace {
 
@@ -18,14 +20,12 @@ TEST_F(ShipTest, DownWinsOverUpAndEachAxisIsCappedAtFive) {
   game.velocityX = 4.95;
   game.velocityY = -4.95;
   updateShip();
-  EXPECT_EQ(game.velocityX, 5);
-  EXPECT_EQ(game.velocityY, -5);
+  EXPECT_EQ(std::tie(game.velocityX, game.velocityY), std::make_tuple(5.0, -5.0));
   game.heading = 10;
   game.velocityX = -4.95;
   game.velocityY = 4.95;
   updateShip();
-  EXPECT_EQ(game.velocityX, -5);
-  EXPECT_EQ(game.velocityY, 5);
+  EXPECT_EQ(std::tie(game.velocityX, game.velocityY), std::make_tuple(-5.0, 5.0));
 }
 
 TEST_F(ShipTest, BouncesOffTheFieldEdgesKeepingItsSpeed) {

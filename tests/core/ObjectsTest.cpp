@@ -1,7 +1,6 @@
 #include "support/GameFixture.h"
 
 #include <cmath>
-#include <tuple>
 
 namespace ruzoz::test {
 namespace {
@@ -52,9 +51,10 @@ TEST_F(ObjectsTest, OnlyTheHitThatReachesZeroEndsPlayAndRestartsTheMusic) {
   place(10, 850, 1600, 1600);
   place(11, 850, 1601, 1601);
   updateObjects();
-  EXPECT_EQ(
-      std::make_tuple(game.shield, int(game.playing), int(game.gameInProgress), musicRestarts()),
-      std::make_tuple(-1, 0, 0, 1));
+  EXPECT_EQ(game.shield, -1);
+  EXPECT_EQ(game.playing, 0);
+  EXPECT_EQ(game.gameInProgress, 0);
+  EXPECT_EQ(musicRestarts(), 1);
 }
 
 TEST_F(ObjectsTest, EnemyShotsLiveAHundredFramesInsideTheField) {

@@ -1,7 +1,5 @@
 #include "support/GameFixture.h"
 
-#include <tuple>
-
 namespace ruzoz::test {
 namespace {
 
@@ -20,12 +18,14 @@ TEST_F(ShipTest, DownWinsOverUpAndEachAxisIsCappedAtFive) {
   game.velocityX = 4.95;
   game.velocityY = -4.95;
   updateShip();
-  EXPECT_EQ(std::tie(game.velocityX, game.velocityY), std::make_tuple(5.0, -5.0));
+  EXPECT_EQ(game.velocityX, 5);
+  EXPECT_EQ(game.velocityY, -5);
   game.heading = 10;
   game.velocityX = -4.95;
   game.velocityY = 4.95;
   updateShip();
-  EXPECT_EQ(std::tie(game.velocityX, game.velocityY), std::make_tuple(-5.0, 5.0));
+  EXPECT_EQ(game.velocityX, -5);
+  EXPECT_EQ(game.velocityY, 5);
 }
 
 TEST_F(ShipTest, BouncesOffTheFieldEdgesKeepingItsSpeed) {

@@ -47,24 +47,6 @@ TEST_F(FrameDriverTest, TilesBeyondTheMapShowLeer) {
   }
 }
 
-TEST_F(FrameDriverTest, SpaceAfterAnEndedGameDoesNotResumeIt) {
-  runFrame();
-  game.shield = 1;
-  place(20, 1, 1600, 1600);
-  runFrame();
-  ASSERT_EQ(game.playing, 0);
-  key(vkSpace); // arrives before the next frame
-  EXPECT_EQ(game.playing, 1);
-  const std::uint32_t before = randomState;
-  runFrame();
-  EXPECT_EQ(game.playing, 0) << "a title frame runs instead";
-  EXPECT_NE(randomState, before) << "and rebuilds the world";
-  EXPECT_EQ(game.shield, 3);
-  key(vkSpace);
-  runFrame();
-  EXPECT_EQ(game.playing, 1) << "the next Space starts the new game";
-}
-
 TEST_F(FrameDriverTest, WinningShowsSiegForOneFrameThenTheTitle) {
   runFrame();
   game.currentLevel = 15;

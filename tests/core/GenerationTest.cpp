@@ -1,6 +1,7 @@
 #include "support/GameFixture.h"
 
 #include <cstring>
+#include <tuple>
 
 namespace ruzoz::test {
 namespace {
@@ -44,11 +45,8 @@ TEST_F(GenerationTest, NewGameKeepsHeadingAndBannerAndFoldsTheScoreUnsigned) {
   game.bannerTimer = 42;
   game.shield = -2;
   startNewGame();
-  EXPECT_EQ(game.highScore, 4000000000u);
-  EXPECT_EQ(game.score, 0u);
-  EXPECT_EQ(game.heading, 7);
-  EXPECT_EQ(game.bannerTimer, 42u);
-  EXPECT_EQ(game.shield, 3);
+  EXPECT_EQ(std::tie(game.highScore, game.score, game.heading, game.bannerTimer, game.shield),
+            std::make_tuple(4000000000u, 0u, 7, 42u, 3));
   EXPECT_EQ(game.gameInProgress, 1);
   game.score = 299;
   startNewGame();

@@ -40,21 +40,14 @@ struct Saved {
   GameState game;
   KeyState keys;
   std::uint32_t random;
-};
-Saved saved;
+} saved;
 
-void save() {
-  std::memcpy(saved.levels, levels, sizeof levels);
-  saved.game = game;
-  saved.keys = keys;
-  saved.random = randomState;
-}
-
-void restore() {
-  std::memcpy(levels, saved.levels, sizeof levels);
-  game = saved.game;
-  keys = saved.keys;
-  randomState = saved.random;
+void keep(bool back) {
+  std::memcpy(back ? levels : saved.levels, back ? saved.levels : levels, sizeof levels);
+  if (back)
+    game = saved.game, keys = saved.keys, randomState = saved.random;
+  else
+    saved.game = game, saved.keys = keys, saved.random = randomState;
 }
 
 class PilotTest : public GameTest {
@@ -108,7 +101,7 @@ TEST_F(PilotTest, TheLookaheadFrameIsThePlayFrame) {
         if (isAlien(o.kind) && kept++ >= c.aliens)
           o.kind = 0;
     }
-    save();
+    keep(false);
     const auto steer = [](int t) {
       if (t % 15 == 0)
         key(vkShift);
@@ -120,7 +113,7 @@ TEST_F(PilotTest, TheLookaheadFrameIsThePlayFrame) {
       runFrame();
       played.push_back(stateText());
     }
-    restore();
+    keep(true);
     for (std::size_t t = 0; t < played.size(); ++t) {
       steer(static_cast<int>(t));
       pilot::SimulatePlayFrame();

@@ -1,6 +1,7 @@
 #include "support/GameFixture.h"
 
 #include <algorithm>
+#include <tuple>
 
 namespace ruzoz::test {
 namespace {
@@ -18,22 +19,18 @@ TEST_F(TilesTest, FewerThanFiveAliensClearTheLevelAndTheSixteenthWins) {
   game.bannerTimer = 0;
   game.shotTimer = 4;
   checkLevelCleared();
-  EXPECT_EQ(game.currentLevel, 1);
-  EXPECT_EQ(game.shipX, 1600);
-  EXPECT_EQ(game.velocityX, 0);
-  EXPECT_EQ(game.cameraTileRow, 50);
-  EXPECT_EQ(game.bannerTimer, 100u);
-  EXPECT_EQ(game.shotTimer, 4) << "a running shot carries over";
-  EXPECT_EQ(game.playing, 1);
+  // A running shot carries over.
+  EXPECT_EQ(std::tie(game.currentLevel, game.shipX, game.velocityX, game.cameraTileRow,
+                     game.bannerTimer, game.shotTimer, game.playing),
+            std::make_tuple(1, 1600.0, 0.0, 50, 100u, 4, 1));
 
   game.currentLevel = 14;
   checkLevelCleared();
   EXPECT_EQ(game.playing, 1);
   game.ufoCount = -3; // compared signed
   checkLevelCleared();
-  EXPECT_EQ(game.currentLevel, 16);
-  EXPECT_EQ(game.playing, 0);
-  EXPECT_EQ(game.gameInProgress, 0);
+  EXPECT_EQ(std::tie(game.currentLevel, game.playing, game.gameInProgress),
+            std::make_tuple(16, 0, 0));
   clearRecording();
   applyTileEffects(0, 0);
   EXPECT_TRUE(effects().empty()) << "no level 16 to read";
@@ -77,12 +74,9 @@ TEST_F(TilesTest, TileUnderTheCameraActsOnTheShip) {
         t = c.tile;
     game.shield = c.tile == tileShield ? 15 : 3; // set to level + 3 even when lower
     applyTileEffects(c.offsetX, c.offsetY);
-    EXPECT_EQ(game.shipX, c.shipX);
-    EXPECT_EQ(game.shipY, c.shipY);
-    EXPECT_EQ(game.velocityX, c.velocityX);
-    EXPECT_EQ(game.velocityY, c.velocityY);
-    EXPECT_EQ(game.shield, c.shield);
-    EXPECT_EQ(game.ammo, c.ammo);
+    EXPECT_EQ(
+        std::tie(game.shipX, game.shipY, game.velocityX, game.velocityY, game.shield, game.ammo),
+        std::tie(c.shipX, c.shipY, c.velocityX, c.velocityY, c.shield, c.ammo));
     EXPECT_EQ(levels[9].tiles[std::min(c.cameraY / 32, 99)][std::min(c.cameraX / 32, 99)],
               c.tileAfter);
     EXPECT_EQ(effects(), c.effect < 0 ? std::vector<int>{} : std::vector<int>{c.effect});

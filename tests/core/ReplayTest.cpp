@@ -39,6 +39,11 @@ TEST(ReplayScriptTest, MalformedLinesAreNamed) {
     EXPECT_FALSE(parse(std::string("0 other\n") + line + "\n", events, error)) << line;
     EXPECT_NE(error.find("line 2"), std::string::npos) << error;
   }
+  // A line of a script saved with CRLF is quoted without its CR.
+  std::vector<replay::ScriptEvent> events;
+  std::string error;
+  EXPECT_FALSE(parse("0 other\r\n1 up 32\r\n", events, error));
+  EXPECT_TRUE(error.ends_with(": \"1 up 32\"")) << error;
 }
 
 std::string readFile(const std::string &path) {

@@ -8,14 +8,9 @@
 //   node tests/reliability/page_longrun.mjs SECONDS   (after tools/web.sh)
 
 import {readFileSync} from 'node:fs';
-import {createRequire} from 'node:module';
 import os from 'node:os';
-import path from 'node:path';
-import {serve, sleep} from '../web/serve.mjs';
+import {openPage, sleep, untilFrames} from '../../tools/web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
 const seconds = Number(process.argv[2] || 120);
 if (!(seconds >= 90)) throw new Error('a long run lasts at least 90 s');
 
@@ -52,21 +47,13 @@ function watch() {
   };
 }
 
-const {server, url} = await serve();
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-});
-let failures = [];
+const {url, page, complaints, close} = await openPage();
+const failures = [];
 try {
-  const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
   await page.evaluateOnNewDocument(watch);
   const cdp = await page.target().createCDPSession();
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+  await untilFrames(page, 1);
 
   const samples = [];
   const measure = async (at) => {
@@ -159,8 +146,7 @@ try {
 } catch (error) {
   failures.push(String(error));
 } finally {
-  await browser.close();
-  server.kill();
+  await close();
 }
 if (failures.length > 0) {
   console.error(`page long run: FAILED: ${failures.join('; ')}`);

@@ -13,25 +13,13 @@ set -euo pipefail
 game=$(realpath "$1") data=$(realpath "$2") seconds=$3
 [ "$seconds" -ge 90 ] || { echo "a long run lasts at least 90 s" >&2; exit 1; }
 source "$(dirname "$0")/../shell/virtual_x.sh"
-fail() {
-  echo "window long run: FAILED: $*" >&2
-  [ -s "$dir/game.err" ] && tail -5 "$dir/game.err" >&2
-  exit 1
-}
-
 # Where it may (root), the game and its X server are put before other work
 # on the machine, as on a player's desktop where nothing else competes.
 priority=()
 if nice -n -10 true 2>/dev/null; then priority=(nice -n -10); fi
 start_virtual_x 1024x768 "${priority[@]}"
 
-(cd "$data" && RUZOZ_FRAME_LOG="$dir/frames.log" exec "${priority[@]}" "$game" --window) \
-  >"$dir/game.out" 2>"$dir/game.err" &
-game_pid=$!
-pids+=("$game_pid")
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
-  fail "no window"
-timeout 20 xdotool windowfocus --sync "$window" || fail "the window takes no focus"
+start_window game env RUZOZ_FRAME_LOG="$dir/frames.log" "${priority[@]}" "$game" --window
 started=$SECONDS
 
 # One sample every 5 s: seconds, resident kB, open files, threads, load.
@@ -65,9 +53,7 @@ sample || fail "the game ended by itself"
 
 # SIGTERM: the normal end, which writes the frame log.
 kill -TERM "$game_pid"
-code=0
-wait "$game_pid" || code=$?
-[ "$code" = 0 ] || fail "exit code $code after SIGTERM"
+finish SIGTERM
 
 echo "window long run${priority:+ (nice -10)}: $seconds s of random keys, 5-second samples (s, resident kB, files, threads, load):"
 awk '$1 % 60 < 5 || NR == 1 {printf "  %4d s  %7d kB  %3d files  %3d threads  load %s\n", $1, $2, $3, $4, $5}' \

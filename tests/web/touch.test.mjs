@@ -7,30 +7,23 @@
 //   node --test tests/web/touch.test.mjs   (after tools/web.sh)
 // RUZOZ_SHOTS names a folder for screenshots of the phone's pad.
 
-import {createRequire} from 'node:module';
 import {mkdirSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep} from './serve.mjs';
+import {openPage, complaintsOf, sleep, untilFrames} from '../../tools/web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
 const shots = process.env.RUZOZ_SHOTS;
-
 const labels = ['Links', 'Rechts', 'Schub', 'Rückwärts', 'Feuer', 'Start', 'Infos'];
 const vk = {left: 37, up: 38, right: 39, shift: 16, space: 32};
 
 // The page at `viewport`, running, with helpers that read the game.
 async function open(browser, url, viewport) {
   const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
+  const complaints = complaintsOf(page);
   await page.setViewport(viewport);
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.ruzoz.frames() > 10, {timeout: 60000});
+  await untilFrames(page, 11);
   // A part of the last frame, read in the page (the whole is 300k values).
   const region = (left, top, width, height) => page.evaluate((left, top, width, height) => {
     const pixels = window.ruzoz.backBuffer();
@@ -98,12 +91,8 @@ function checkPad(seen, where) {
 }
 
 test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t) => {
-  const {server, url} = await serve();
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-  });
-  t.after(async () => { await browser.close(); server.kill(); });
+  const {url, browser, page: first} = await openPage(t);
+  await first.close();
   if (shots) mkdirSync(shots, {recursive: true});
   const phone = {isMobile: true, hasTouch: true, deviceScaleFactor: 2};
 

@@ -57,6 +57,16 @@ export const untilFrames = (page, n, timeout = 60000) =>
   page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout}, n);
 export const backBuffer = async (page) =>
   Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
+// A part of the last frame, read in the page (the whole is 300k values);
+// the ship at the centre and the ammunition count.
+export const region = (page, left, top, width, height) => page.evaluate((left, top, width, height) => {
+  const pixels = window.ruzoz.backBuffer();
+  let out = '';
+  for (let y = top; y < top + height; ++y) out += pixels.slice(y * 640 + left, y * 640 + left + width) + ';';
+  return out;
+}, left, top, width, height);
+export const ship = (page) => region(page, 304, 224, 32, 32);
+export const ammo = (page) => region(page, 528, 448, 64, 16);
 export const differing = (a, b) => a.reduce((n, v, i) => n + (v !== b[i]), 0);
 export async function key(page, name, hold = 60) {
   await page.keyboard.down(name);

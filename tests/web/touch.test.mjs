@@ -1,9 +1,7 @@
-// The browser version's keys without a keyboard and by the game's repeat
-// rule, in headless Chromium: a phone's touch pad in both orientations
-// (beside the picture, never over its head-up display, playing as the keys
-// do, a finger sliding from button to button), no pad on a desktop, the
-// keyboard's held keys repeating by the game's clock and not the
-// browser's, and a standard gamepad.
+// The keys without a keyboard and by the game's repeat rule: a phone's touch
+// pad in both orientations (beside the picture, clear of the head-up
+// display, sliding from button to button), none on a desktop, held keys
+// repeating by the game's clock, and a standard gamepad.
 //   node --test tests/web/touch.test.mjs   (after tools/web.sh)
 // RUZOZ_SHOTS names a folder for screenshots of the phone's pad.
 

@@ -9,7 +9,7 @@
 import {createRequire} from 'node:module';
 import {readFileSync, readdirSync} from 'node:fs';
 import path from 'node:path';
-import {serve} from '../tests/web/serve.mjs';
+import {serve} from './web-serve.mjs';
 
 const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
 const puppeteer = createRequire(path.join(root, 'web/package.json'))('puppeteer-core');

@@ -1,21 +1,14 @@
-// The browser version for a long run in headless Chromium, with random keys
-// (never Esc): after the first minute the JavaScript heap (after a garbage
-// collection) and the wasm memories (the game's and the synth's) may grow by
-// less than 1 MB, every 10 s must run 60 +- 1 frames a second (judged only
-// while the machine's load stays below its processors: frames start on time
-// only when the page gets a processor), the console stays clean and the
+// The page for a long run in headless Chromium with random keys (never Esc):
+// after the first minute the JS heap (collected) and the wasm memories grow
+// by less than 1 MB, every 10 s runs 60 +- 1 frames a second (judged while
+// the load stays below the processors), the console stays clean and the
 // sound never runs dry.
 //   node tests/reliability/page_longrun.mjs SECONDS   (after tools/web.sh)
 
 import {readFileSync} from 'node:fs';
-import {createRequire} from 'node:module';
 import os from 'node:os';
-import path from 'node:path';
-import {serve, sleep} from '../web/serve.mjs';
+import {openPage, sleep, untilFrames} from '../../tools/web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
 const seconds = Number(process.argv[2] || 120);
 if (!(seconds >= 90)) throw new Error('a long run lasts at least 90 s');
 
@@ -52,21 +45,13 @@ function watch() {
   };
 }
 
-const {server, url} = await serve();
-const browser = await puppeteer.launch({
-  executablePath: '/usr/bin/chromium', headless: true,
-  args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-});
-let failures = [];
+const {url, page, complaints, close} = await openPage();
+const failures = [];
 try {
-  const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
   await page.evaluateOnNewDocument(watch);
   const cdp = await page.target().createCDPSession();
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+  await untilFrames(page, 1);
 
   const samples = [];
   const measure = async (at) => {
@@ -101,44 +86,34 @@ try {
   console.log(`page long run: ${seconds} s of random keys, ${memories} wasm memories; ` +
               '10-second samples (s, JS heap kB, wasm kB, frames a second, load):');
   const processors = os.cpus().length;
-  let judged = 0;
-  const afterMinute = samples.findIndex((s) => s.at >= 60);
-  let heapGrowth = 0, wasmGrowth = 0, low = 1e9, high = 0, rateSum = 0;
-  for (let i = 0; i < samples.length; ++i) {
-    const s = samples[i];
-    let rate = NaN;
-    if (i > 0) {
-      const p = samples[i - 1];
-      rate = (s.frames - p.frames) / ((s.now - p.now) / 1000);
-      // The first interval includes the start of the sound.
-      const busy = Math.max(s.load, p.load) >= processors;
-      if (i > 1 && !busy) {
-        ++judged;
-        low = Math.min(low, rate);
-        high = Math.max(high, rate);
-        rateSum += rate;
-        // One stall of the machine can cost a window a frame or two; the
-        // run as a whole must hold 60 +- 1.
-        if (rate < 57 || rate > 61) failures.push(`${rate.toFixed(2)} frames a second at ${s.at} s`);
-      }
+  const base = samples.find((s) => s.at >= 60);
+  const kB = (bytes) => (bytes / 1024).toFixed(0).padStart(7);
+  const rates = [];
+  samples.forEach((s, i) => {
+    const p = samples[i - 1];
+    const rate = p ? (s.frames - p.frames) / ((s.now - p.now) / 1000) : NaN;
+    // The first interval includes the start of the sound.
+    if (i > 1 && Math.max(s.load, p.load) < processors) {
+      rates.push(rate);
+      // One stall of the machine can cost a window a frame or two; the run
+      // as a whole must hold 60 +- 1.
+      if (rate < 57 || rate > 61) failures.push(`${rate.toFixed(2)} frames a second at ${s.at} s`);
     }
-    if (i >= afterMinute) {
-      heapGrowth = Math.max(heapGrowth, s.heap - samples[afterMinute].heap);
-      wasmGrowth = Math.max(wasmGrowth, s.wasm - samples[afterMinute].wasm);
-    }
-    console.log(`  ${String(s.at).padStart(4)} s  ${(s.heap / 1024).toFixed(0).padStart(7)} kB` +
-                `  ${(s.wasm / 1024).toFixed(0).padStart(7)} kB  ${isNaN(rate) ? '     ' : rate.toFixed(2)}` +
-                `  load ${s.load.toFixed(2)}`);
-  }
-  const base = samples[afterMinute];
-  console.log(`after the first minute: JS heap ${(base.heap / 1024).toFixed(0)} kB grown by at most ` +
-              `${(heapGrowth / 1024).toFixed(1)} kB; wasm ${(base.wasm / 1024).toFixed(0)} kB grown by at most ` +
+    console.log(`  ${String(s.at).padStart(4)} s  ${kB(s.heap)} kB  ${kB(s.wasm)} kB  ` +
+                `${isNaN(rate) ? '     ' : rate.toFixed(2)}  load ${s.load.toFixed(2)}`);
+  });
+  const after = samples.filter((s) => s.at >= base.at);
+  const growth = (what) => Math.max(...after.map((s) => s[what] - base[what]));
+  const [heapGrowth, wasmGrowth] = [growth('heap'), growth('wasm')];
+  console.log(`after the first minute: JS heap ${kB(base.heap).trim()} kB grown by at most ` +
+              `${(heapGrowth / 1024).toFixed(1)} kB; wasm ${kB(base.wasm).trim()} kB grown by at most ` +
               `${(wasmGrowth / 1024).toFixed(1)} kB`);
-  console.log(judged > 0
-    ? `frames a second in 10 s: ${low.toFixed(2)} to ${high.toFixed(2)} in ${judged} judged of ${samples.length - 2}`
+  const mean = rates.reduce((sum, r) => sum + r, 0) / rates.length;
+  console.log(rates.length > 0
+    ? `frames a second in 10 s: ${Math.min(...rates).toFixed(2)} to ${Math.max(...rates).toFixed(2)} ` +
+      `in ${rates.length} judged of ${samples.length - 2}`
     : `frames a second not judged: the machine was busy (load ${processors} or more) throughout`);
-  if (judged > 0 && Math.abs(rateSum / judged - 60) > 1)
-    failures.push(`${(rateSum / judged).toFixed(2)} frames a second over the judged windows`);
+  if (rates.length > 0 && Math.abs(mean - 60) > 1) failures.push(`${mean.toFixed(2)} frames a second over the judged windows`);
   if (heapGrowth >= 1 << 20) failures.push(`JS heap grew by ${heapGrowth} bytes`);
   if (wasmGrowth >= 1 << 20) failures.push(`wasm memory grew by ${wasmGrowth} bytes`);
   if (memories === 0) failures.push('no wasm memory seen');
@@ -159,8 +134,7 @@ try {
 } catch (error) {
   failures.push(String(error));
 } finally {
-  await browser.close();
-  server.kill();
+  await close();
 }
 if (failures.length > 0) {
   console.error(`page long run: FAILED: ${failures.join('; ')}`);

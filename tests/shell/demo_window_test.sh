@@ -10,21 +10,8 @@ set -euo pipefail
 game=$(realpath "$1") replay=$(realpath "$2") pilot=$(realpath "$3") data=$(realpath "$4")
 seed=3
 source "$(dirname "$0")/virtual_x.sh"
-fail() {
-  echo "FAIL: $*" >&2
-  [ -s "$dir/demo.err" ] && tail -5 "$dir/demo.err" >&2
-  exit 1
-}
-
 start_virtual_x 1280x800
-
-(cd "$data" && exec "$game" --window --demo $seed --record "$dir/demo.keys" --trace "$dir/demo.trace") \
-  >"$dir/demo.out" 2>"$dir/demo.err" &
-game_pid=$!
-pids+=("$game_pid")
-window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
-  fail "no window"
-timeout 20 xdotool windowfocus --sync "$window" || fail "the window takes no focus"
+start_window demo "$game" --window --demo $seed --record "$dir/demo.keys" --trace "$dir/demo.trace"
 
 # Play frames are those with `playing` 1; wait for 300 of them.
 played() { awk '$2 == 1' "$dir/demo.trace" 2>/dev/null | wc -l; }
@@ -36,11 +23,7 @@ while [ "$(played)" -lt 300 ]; do
   sleep 0.5
 done
 xdotool key Escape
-code=0
-for _ in $(seq 100); do kill -0 "$game_pid" 2>/dev/null || break; sleep 0.2; done
-kill -0 "$game_pid" 2>/dev/null && fail "Esc did not end the demo"
-wait "$game_pid" || code=$?
-[ "$code" = 0 ] || fail "exit code $code"
+finish "Esc in the demo" 20
 n=$(wc -l <"$dir/demo.trace")
 p=$(awk '$2 == 1' "$dir/demo.trace" | wc -l)
 [ "$p" -ge 300 ] || fail "only $p play frames of $n"

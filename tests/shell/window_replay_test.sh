@@ -10,38 +10,10 @@
 set -euo pipefail
 game=$(realpath "$1") replay=$(realpath "$2") data=$(realpath "$3") seconds=${4:-60}
 source "$(dirname "$0")/virtual_x.sh"
-fail() {
-  echo "FAIL: $*" >&2
-  for f in "$dir"/*.err; do [ -s "$f" ] && { echo "--- $f" >&2; tail -5 "$f" >&2; }; done
-  exit 1
-}
-
 # 1280 x 800: the window is the largest 4:3 area (1066 x 800), full screen
 # the whole screen.
 start_virtual_x 1280x800
-
-game_pid=
-start() { # NAME ARGS...: the game in its data folder, output in NAME.out/.err
-  local name=$1
-  shift
-  (cd "$data" && exec "$game" "$@") >"$dir/$name.out" 2>"$dir/$name.err" &
-  game_pid=$!
-  pids+=("$game_pid")
-  window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
-    fail "$name: no window"
-  # No window manager: the keys go where the focus is put.
-  timeout 20 xdotool windowfocus --sync "$window" mousemove --window "$window" 100 100 ||
-    fail "$name: the window takes no focus"
-}
-finish() { # NAME [SECONDS]: waits for the game's end, which must be a normal one
-  local code=0 deadline=$((SECONDS + ${2:-30}))
-  while kill -0 "$game_pid" 2>/dev/null; do
-    [ $SECONDS -lt $deadline ] || fail "$1: still running"
-    sleep 0.2
-  done
-  wait "$game_pid" || code=$?
-  [ "$code" = 0 ] || fail "$1: exit code $code"
-}
+start() { local name=$1; shift; start_window "$name" "$game" "$@"; }
 size() { xdotool getwindowgeometry "$window" | sed -n 's/ *Geometry: //p'; }
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 frames() { wc -l <"$1" | tr -d ' '; }

@@ -6,43 +6,30 @@
 //   node --test tests/web/lastlevel.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {createRequire} from 'node:module';
-import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, openPage, sleep, nativeBackBuffer} from './serve.mjs';
+import {root, openPage, frames, backBuffer, differing, frameRate, goldenScript,
+        nativeBackBuffer} from '../../tools/web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
-const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
-const golden = path.join(root, 'tests/golden');
 const shownFrames = 1500;
 
 // The first play frame of level index 15: the checkpoints list every line
 // from there on, and only every 1000th before.
 function lastLevelStart() {
-  const frames = readFileSync(path.join(golden, 'won_game.checkpoints'), 'latin1').split('\n')
+  const frames = readFileSync(path.join(root, 'tests/golden/won_game.checkpoints'), 'latin1').split('\n')
     .filter((l) => /^\d+ /.test(l)).map((l) => Number(l.split(' ')[0]));
   return frames.find((f, i) => frames[i + 1] === f + 1);
 }
-
 
 test('the last level keeps 60 frames a second in the page', {timeout: 600000}, async (t) => {
   const from = lastLevelStart();
   assert.ok(from > 100000, `level 15 starts at ${from}`);
   // The won game's script up to 1500 frames into level 15; the page's
   // --play ends 120 frames after its last event, as the native one does.
-  const lines = readFileSync(path.join(golden, 'won_game.keys'), 'latin1').split('\n')
-    .filter((l) => /^\d+ /.test(l) && Number(l.split(' ')[0]) < from + shownFrames - 120);
-  const script = lines.join('\n') + '\n';
-  const end = Number(lines[lines.length - 1].split(' ')[0]) + 120;
-  const keysPath = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-last-')), 'last.keys');
-  writeFileSync(keysPath, script);
-
-  const {url, page, complaints} = await openPage(t, puppeteer);
+  const {script, end} = goldenScript('won_game.keys', from + shownFrames - 120);
+  const {url, page, complaints} = await openPage(t);
   // The game's arguments and the script's file, handed to the page's module.
   await page.evaluateOnNewDocument((script, from) => {
     let made;
@@ -65,24 +52,15 @@ test('the last level keeps 60 frames a second in the page', {timeout: 600000}, a
 
   // Frames at 60 a second, measured over 15 s of level 15, and the share of
   // the page's main thread they keep busy.
-  const m0 = await page.metrics();
-  const [f0, t0] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
-  await sleep(15000);
-  const [f1, t1] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
-  const m1 = await page.metrics();
-  const rate = (f1 - f0) / ((t1 - t0) / 1000);
-  t.diagnostic(`${rate.toFixed(2)} frames a second on level 15, page main thread busy ` +
-               `${(100 * (m1.TaskDuration - m0.TaskDuration) / (m1.Timestamp - m0.Timestamp)).toFixed(1)} %`);
+  const {rate, busy} = await frameRate(page, 15000);
+  t.diagnostic(`${rate.toFixed(2)} frames a second on level 15, page main thread busy ${busy.toFixed(1)} %`);
   assert.ok(Math.abs(rate - 60) <= 1, `frame rate ${rate}`);
 
   // The script's end: every frame ran, and the last is the native one.
   await page.waitForFunction(() => document.getElementById('note').querySelector('button'),
                              {timeout: 120000});
-  assert.equal(await page.evaluate(() => window.ruzoz.frames()), end - from);
-  const shown = Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
-  const native = await nativeBackBuffer(build, keysPath, end);
-  let differing = 0;
-  for (let i = 0; i < native.length; ++i) if (shown[i] !== native[i]) ++differing;
-  assert.equal(differing, 0, 'the last frame differs from the native replay');
+  assert.equal(await frames(page), end - from);
+  assert.equal(differing(await backBuffer(page), nativeBackBuffer(script, end)), 0,
+               'the last frame differs from the native replay');
   assert.deepEqual(complaints, []);
 });

@@ -1,49 +1,20 @@
-// The browser version in headless Chromium: the page loads and shows the
-// title exactly as the native build draws it, the keys play, frames run at
-// 60 a second, the worklet's sound reaches the output through stalls and
-// rests while hidden, Esc ends the game, and the console stays clean.
+// The browser version in headless Chromium: the title and story exactly as
+// the native build draws them, the keys play, 60 frames a second, the
+// worklet's sound through stalls and at rest while hidden, Esc ends the
+// game, the console stays clean, and a start-up without sound says so.
 //   node --test tests/web/page.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {createRequire} from 'node:module';
-import {mkdtempSync, readFileSync, writeFileSync} from 'node:fs';
-import {tmpdir} from 'node:os';
+import {readFileSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, openPage, sleep, nativeBackBuffer} from './serve.mjs';
-
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
-const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
-
-// The native back buffer after `frames` frames of a key script.
-async function nativeFrame(script, frames) {
-  const keys = path.join(mkdtempSync(path.join(tmpdir(), 'ruzoz-web-')), 'keys');
-  writeFileSync(keys, script.replace(/\\n/g, '\n'));
-  return nativeBackBuffer(build, keys, frames);
-}
-
-function differing(a, b) {
-  let count = 0;
-  for (let i = 0; i < a.length; ++i) if (a[i] !== b[i]) ++count;
-  return count;
-}
-
-function region(pixels, left, top, width, height) {
-  const out = [];
-  for (let y = top; y < top + height; ++y) out.push(...pixels.slice(y * 640 + left, y * 640 + left + width));
-  return out.join(',');
-}
+import {root, openPage, sleep, frames, untilFrames, backBuffer, differing, key, frameRate, ship, ammo,
+        nativeBackBuffer, nativeTitle} from '../../tools/web-serve.mjs';
 
 test('the browser version plays', {timeout: 240000}, async (t) => {
-  const {url, page, complaints} = await openPage(t, puppeteer);
-  const frames = () => page.evaluate(() => window.ruzoz.frames());
-  const backBuffer = async () => Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
-  const untilFrames = async (n) => page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout: 30000}, n);
-  const key = async (name, hold = 60) => { await page.keyboard.down(name); await sleep(hold); await page.keyboard.up(name); };
-
+  const {url, page, complaints} = await openPage(t);
+  const audioState = () => page.evaluate(() => window.ruzoz.audioState());
   // Every ScriptProcessor the page would make, counted.
   await page.evaluateOnNewDocument(() => {
     window.scriptProcessors = 0;
@@ -56,33 +27,24 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
       construct: (target, args) => { ++window.scriptProcessors; return Reflect.construct(target, args); },
     });
   });
-  const loaded = Date.now();
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
+  await untilFrames(page, 1);
   await page.evaluate(() => window.ruzoz.meter());
-  const firstFrame = await page.evaluate(() => performance.now());
-  t.diagnostic(`first frame ${firstFrame.toFixed(0)} ms after navigation (${Date.now() - loaded} ms wall)`);
+  t.diagnostic(`first frame ${(await page.evaluate(() => performance.now())).toFixed(0)} ms after navigation`);
+  await untilFrames(page, 10);
+  assert.equal(differing(await backBuffer(page), nativeTitle()), 0, 'title differs from native');
 
-  // The title, pixel for pixel the native one.
-  await untilFrames(10);
-  assert.equal(differing(await backBuffer(), await nativeFrame('', 5)), 0, 'title differs from native');
-
-  // Frames at 60 a second, measured over 10 s.
-  const [f0, t0] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
-  await sleep(10000);
-  const [f1, t1] = await page.evaluate(() => [window.ruzoz.frames(), performance.now()]);
-  const rate = (f1 - f0) / ((t1 - t0) / 1000);
+  const {rate} = await frameRate(page, 10000);
   t.diagnostic(`${rate.toFixed(2)} frames a second`);
   assert.ok(Math.abs(rate - 60) <= 1, `frame rate ${rate}`);
-
-  // Sound: the context runs and the worklet plays the music.
-  assert.equal(await page.evaluate(() => window.ruzoz.audioState()), 'running');
+  assert.equal(await audioState(), 'running');
   assert.ok(await page.evaluate(() => window.ruzoz.peak) > 0.01, 'silent output');
   assert.equal(await page.evaluate(() => window.scriptProcessors), 0, 'a ScriptProcessor');
 
-  // The page's thread busy for 150 ms every second: the music plays on
-  // from its ring, and so do the frames.
-  const [u0, b0] = await page.evaluate(() => [window.ruzoz.underruns, window.ruzoz.frames()]);
+  // The page's thread busy for 150 ms every second: the music plays on from
+  // its ring, and so do the frames.
+  const counts = () => page.evaluate(() => [window.ruzoz.underruns, window.ruzoz.frames()]);
+  const [u0, b0] = await counts();
   await page.evaluate(() => new Promise((done) => {
     let stalls = 0;
     const timer = setInterval(() => {
@@ -91,13 +53,11 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
     }, 1000);
   }));
   await sleep(300);
-  const [u1, b1] = await page.evaluate(() => [window.ruzoz.underruns, window.ruzoz.frames()]);
-  t.diagnostic(`${b1 - b0} frames in 4 s with stalls`);
+  const [u1, b1] = await counts();
   assert.equal(u1 - u0, 0, 'the music ran dry');
   assert.ok(b1 - b0 > 150, `frames stopped: ${b1 - b0}`);
 
-  // An effect (Get) from its call to the worklet's output, the report's way
-  // back included.
+  // An effect (Get) from its call to the worklet's output and back.
   const latency = await page.evaluate(() => new Promise((done) => {
     const start = performance.now();
     window.ruzoz.heard = () => { window.ruzoz.heard = null; done(performance.now() - start); };
@@ -106,40 +66,29 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
   t.diagnostic(`effect heard ${latency.toFixed(1)} ms after its call`);
   assert.ok(latency < 50, `effect latency ${latency} ms`);
 
-  // A hidden page rests its sound; shown again, the sound goes on.
-  const show = (state) => page.evaluate((state) => {
-    Object.defineProperty(document, 'visibilityState', {get: () => state, configurable: true});
-    document.dispatchEvent(new Event('visibilitychange'));
-  }, state);
-  await show('hidden');
-  await page.waitForFunction(() => window.ruzoz.audioState() === 'suspended', {timeout: 2000});
-  await show('visible');
-  await page.waitForFunction(() => window.ruzoz.audioState() === 'running', {timeout: 2000});
+  for (const [shown, sound] of [['hidden', 'suspended'], ['visible', 'running']]) {
+    await page.evaluate((state) => {
+      Object.defineProperty(document, 'visibilityState', {get: () => state, configurable: true});
+      document.dispatchEvent(new Event('visibilitychange'));
+    }, shown);
+    await page.waitForFunction((s) => window.ruzoz.audioState() === s, {timeout: 2000}, sound);
+  }
 
-  // Enter: the story, as the native one.
-  await key('Enter');
+  await key(page, 'Enter');
   await sleep(300);
-  assert.equal(differing(await backBuffer(), await nativeFrame('0 down 13\\n', 5)), 0, 'story differs');
-
+  assert.equal(differing(await backBuffer(page), nativeBackBuffer('0 down 13\n', 5)), 0, 'story differs');
   // Space leaves the story, brings back the texts, then starts a game.
-  for (let i = 0; i < 3; ++i) { await key('Space'); await sleep(200); }
-  const title = await nativeFrame('', 5);
-  const playing = await backBuffer();
-  assert.ok(differing(playing, title) > 10000, 'no game started');
-
-  // Left turns the ship (the sprite at the centre changes).
-  const ship = () => backBuffer().then((b) => region(b, 304, 224, 32, 32));
-  const before = await ship();
-  await key('ArrowLeft', 500);
-  assert.notEqual(await ship(), before, 'the ship did not turn');
-  // Shift fires: the ammunition count drops.
-  const ammo = () => backBuffer().then((b) => region(b, 528, 448, 64, 16));
-  const ammoBefore = await ammo();
-  await key('ShiftLeft');
+  for (let i = 0; i < 3; ++i) { await key(page, 'Space'); await sleep(200); }
+  assert.ok(differing(await backBuffer(page), nativeTitle()) > 10000, 'no game started');
+  const turned = await ship(page);
+  await key(page, 'ArrowLeft', 500);
+  assert.notEqual(await ship(page), turned, 'the ship did not turn');
+  const fired = await ammo(page);
+  await key(page, 'ShiftLeft');
   await sleep(300);
-  assert.notEqual(await ammo(), ammoBefore, 'no shot fired');
+  assert.notEqual(await ammo(page), fired, 'no shot fired');
   // The canvas shows the last flip whole: the rows it changed and those it kept.
-  const unshown = await page.evaluate(() => {
+  assert.equal(await page.evaluate(() => {
     const back = window.ruzoz.backBuffer();
     const shown = document.getElementById('screen').getContext('2d').getImageData(0, 0, 640, 480).data;
     let count = 0;
@@ -149,39 +98,28 @@ test('the browser version plays', {timeout: 240000}, async (t) => {
           shown[4 * i + 2] !== (b << 3 | b >> 2)) ++count;
     }
     return count;
-  });
-  assert.equal(unshown, 0, 'the canvas differs from the back buffer');
-  // The page's CPU while playing: its main thread's busy share over 5 s.
-  const m0 = await page.metrics();
-  await sleep(5000);
-  const m1 = await page.metrics();
-  t.diagnostic(`page main thread busy ${(100 * (m1.TaskDuration - m0.TaskDuration) / (m1.Timestamp - m0.Timestamp)).toFixed(1)} % while playing`);
+  }), 0, 'the canvas differs from the back buffer');
+  t.diagnostic(`page main thread busy ${(await frameRate(page, 5000)).busy.toFixed(1)} % while playing`);
 
   // Esc ends it: no more frames, the sound closed, a way to start again.
-  await key('Escape');
+  await key(page, 'Escape');
   await sleep(300);
-  const stopped = await frames();
+  const stopped = await frames(page);
   await sleep(500);
-  assert.equal(await frames(), stopped, 'frames run after Esc');
-  assert.equal(await page.evaluate(() => window.ruzoz.audioState()), 'closed');
+  assert.equal(await frames(page), stopped, 'frames run after Esc');
+  assert.equal(await audioState(), 'closed');
   await Promise.all([page.waitForNavigation(), page.click('#note button')]);
-  await page.waitForFunction(() => window.ruzoz.frames() > 0, {timeout: 60000});
-
+  await untilFrames(page, 1);
   assert.deepEqual(complaints, []);
 });
 
 test('a failed start-up shows its text', {timeout: 120000}, async (t) => {
-  const {server, url} = await serve();
-  const browser = await puppeteer.launch({executablePath: '/usr/bin/chromium', headless: true, args: ['--no-sandbox']});
-  t.after(async () => { await browser.close(); server.kill(); });
-  const page = await browser.newPage();
-  // No sound device at all.
+  const {url, page} = await openPage(t);
   await page.evaluateOnNewDocument(() => { delete window.AudioContext; delete window.webkitAudioContext; });
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => document.getElementById('note').querySelector('button'), {timeout: 60000});
+  await page.waitForFunction(() => document.querySelector('#note button'), {timeout: 60000});
   const note = await page.evaluate(() => document.getElementById('note').textContent);
   const texts = readFileSync(path.join(root, 'src/ports/Texts.h'), 'utf8');
-  const expected = /soundDeviceFailed\[\] = "([^"]*)"/.exec(texts)[1];
-  assert.ok(note.startsWith(expected), note);
-  assert.equal(await page.evaluate(() => window.ruzoz.frames()), 0);
+  assert.ok(note.startsWith(/soundDeviceFailed\[\] = "([^"]*)"/.exec(texts)[1]), note);
+  assert.equal(await frames(page), 0);
 });

@@ -6,29 +6,10 @@
 //   node --test tests/web/release.test.mjs   (after tools/web.sh; needs the
 //   native ruzoz-replay and data folder: RUZOZ_BUILD_DIR, default build)
 
-import {createRequire} from 'node:module';
-import {readFileSync, writeFileSync, mkdtempSync} from 'node:fs';
-import {tmpdir} from 'node:os';
-import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep, nativeBackBuffer} from './serve.mjs';
-
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
-const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
-const scratch = mkdtempSync(path.join(tmpdir(), 'ruzoz-release-'));
-
-const keysFile = (name, text) => {
-  const file = path.join(scratch, name);
-  writeFileSync(file, text);
-  return file;
-};
-const backBuffer = async (page) =>
-  Uint16Array.from(await page.evaluate(() => Array.from(window.ruzoz.backBuffer())));
-const differing = (a, b) => a.reduce((n, v, i) => n + (v !== b[i]), 0);
-const noteText = (page) => page.evaluate(() => document.getElementById('note').textContent);
+import {openPage, sleep, frames, untilFrames, backBuffer, differing, key, goldenScript, nativeBackBuffer,
+        nativeTitle} from '../../tools/web-serve.mjs';
 
 // The largest difference, per channel, between a screenshot of the picture
 // and the sharp method computed here from the back buffer: each pixel
@@ -76,19 +57,12 @@ async function sharpError(page) {
 }
 
 test('the page as a release', {timeout: 300000}, async (t) => {
-  let {server, url} = await serve();
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--lang=en-US'],
-  });
-  t.after(async () => { await browser.close(); server.kill(); });
+  const {server, url, browser} = await openPage(t, ['--lang=en-US']);
   const fresh = async () => {
     const page = await (await browser.createBrowserContext()).newPage();
     await page.setViewport({width: 1280, height: 800});
     return page;
   };
-  const started = (page, frames = 10) =>
-    page.waitForFunction((n) => window.ruzoz.frames() >= n, {timeout: 60000}, frames);
 
   await t.test('manifest and icons', async () => {
     const manifest = await (await fetch(new URL('manifest.json', url))).json();
@@ -119,8 +93,7 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     }, {timeout: 20000, polling: 50});
     await cdp.send('Network.emulateNetworkConditions',
                    {offline: false, latency: 0, downloadThroughput: -1, uploadThroughput: -1});
-    await started(page);
-    assert.equal(differing(await backBuffer(page), await nativeBackBuffer(build, keysFile('none', ''), 5)), 0);
+    await untilFrames(page, 10);
   });
 
   await t.test('the legend beside the picture, the picture sharp', async () => {
@@ -133,7 +106,7 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     // page asks the browser's filter unless told otherwise.
     const sharp = await fresh();
     await sharp.goto(url + '?picture=webgl');
-    await started(sharp);
+    await untilFrames(sharp, 10);
     const worst = await sharpError(sharp);
     t.diagnostic(`sharp picture: largest channel difference ${worst.toFixed(2)}`);
     assert.ok(worst <= 2, `picture differs by ${worst}`);
@@ -142,29 +115,24 @@ test('the page as a release', {timeout: 300000}, async (t) => {
 
   await t.test('Esc ends with words, and the page recording replays natively', async () => {
     for (const [name, hold] of [['Space', 60], ['ArrowLeft', 400], ['ShiftLeft', 60], ['ArrowUp', 300]]) {
-      await page.keyboard.down(name);
-      await sleep(hold);
-      await page.keyboard.up(name);
+      await key(page, name, hold);
       await sleep(150);
     }
     await page.keyboard.press('Escape');
     await page.waitForFunction(() => /The game was ended/.test(document.getElementById('note').textContent),
                                {timeout: 2000});
     const recording = await page.evaluate(() => window.ruzoz.recording());
-    const frames = await page.evaluate(() => window.ruzoz.frames());
-    assert.match(recording, new RegExp(`^${frames} down 27$`, 'm'));
-    const native = await nativeBackBuffer(build, keysFile('page.keys', recording), frames);
-    assert.equal(differing(await backBuffer(page), native), 0, 'native replay of the page recording');
+    const count = await frames(page);
+    assert.match(recording, new RegExp(`^${count} down 27$`, 'm'));
+    assert.equal(differing(await backBuffer(page), nativeBackBuffer(recording, count)), 0,
+                 'native replay of the page recording');
   });
 
   await t.test('a dropped native recording plays to the native end', async () => {
-    const lines = readFileSync(path.join(root, 'tests/golden/autopilot_game.keys'), 'latin1').split('\n')
-      .filter((l) => /^\d+ /.test(l) && Number(l.split(' ')[0]) < 400);
-    const script = lines.join('\n') + '\n';
-    const end = Number(lines[lines.length - 1].split(' ')[0]) + 120;
+    const {script, end} = goldenScript('autopilot_game.keys', 400);
     const player = await fresh();
     await player.goto(url);
-    await started(player, 1);
+    await untilFrames(player, 1);
     await Promise.all([player.waitForNavigation(), player.evaluate((text) => {
       const move = new DataTransfer();
       move.items.add(new File([text], 'game.keys'));
@@ -172,8 +140,8 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     }, script)]);
     await player.waitForFunction(() => window.ruzoz.ready && document.getElementById('note').querySelector('button'),
                                  {timeout: 60000});
-    assert.equal(await player.evaluate(() => window.ruzoz.frames()), end);
-    assert.equal(differing(await backBuffer(player), await nativeBackBuffer(build, keysFile('golden.keys', script), end)), 0);
+    assert.equal(await frames(player), end);
+    assert.equal(differing(await backBuffer(player), nativeBackBuffer(script, end)), 0);
     await player.browserContext().close();
   });
 
@@ -194,14 +162,14 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     await failing.goto(url);
     await failing.waitForFunction(() => document.querySelector('#note button'), {timeout: 20000});
     assert.ok(Date.now() - asked < 1000);
-    assert.match(await noteText(failing), /^Herunterladen fehlgeschlagen: ruzoz\.data \(404.*Erneut versuchen/);
+    assert.match(await failing.$eval('#note', (n) => n.textContent), /^Herunterladen fehlgeschlagen: ruzoz\.data \(404.*Erneut versuchen/);
     await failing.browserContext().close();
   });
 
   await t.test('mute silences the output and is kept over a reload', async () => {
     const player = await fresh();
     const soundOpen = async () => {
-      await started(player, 1);
+      await untilFrames(player, 1);
       await player.keyboard.press('KeyX'); // sound starts with a key
       await player.waitForFunction(() => window.ruzoz.outputGain() !== null, {timeout: 10000});
       return player.evaluate(() => window.ruzoz.outputGain());
@@ -221,9 +189,9 @@ test('the page as a release', {timeout: 300000}, async (t) => {
     server.kill();
     await page.setOfflineMode(true);
     await page.reload();
-    await started(page);
+    await untilFrames(page, 10);
     assert.equal(await page.evaluate(() => navigator.serviceWorker.controller !== null), true);
-    assert.equal(differing(await backBuffer(page), await nativeBackBuffer(build, keysFile('none', ''), 5)), 0);
+    assert.equal(differing(await backBuffer(page), nativeTitle()), 0);
   });
   assert.deepEqual(complaints, []);
 });

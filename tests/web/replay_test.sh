@@ -1,10 +1,8 @@
 #!/usr/bin/env bash
 # The replay tool built for node (out/web-node, after tools/web.sh) against
-# the native one: the golden traces byte for byte, which proves the wasm
-# build's arithmetic, and the back buffer of play frames pixel for pixel,
-# which proves its image reader and keyed copy, also with the title picture
-# and the background in each kind of bitmap file (ruzoz-bitmapkinds). Runs
-# in the native build's data folder (RUZOZ_BUILD_DIR, default build).
+# the native one: the golden traces and won game's checkpoints, and play
+# frames pixel for pixel, also with the title picture and background in each
+# kind of bitmap file. Runs in RUZOZ_BUILD_DIR's data folder (default build).
 set -euo pipefail
 root=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${RUZOZ_BUILD_DIR:-$root/build}" && pwd)
@@ -13,19 +11,11 @@ golden=$root/tests/golden
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$build/data"
-passed=0
-failed=0
+passed=0 failed=0
 check() { # NAME COMMAND...
-  local name=$1
-  shift
-  if "$@"; then
-    echo "ok: $name"
-    passed=$((passed + 1))
-  else
-    echo "FAILED: $name"
-    failed=$((failed + 1))
-  fi
+  if "${@:2}"; then echo "ok: $1" && passed=$((passed + 1)); else echo "FAILED: $1" && failed=$((failed + 1)); fi
 }
+native=(env SDL_AUDIODRIVER=dummy "$build/tools/replay/ruzoz-replay")
 for name in title_navigation random_keys autopilot_game; do
   frames=$(($(wc -l <"$golden/$name.trace") + 10))
   "${wasm[@]}" --frames "$frames" --input "$golden/$name.keys" --trace "$scratch/$name.trace"
@@ -35,8 +25,7 @@ shots=(120 900 2500 5000 7900)
 args=()
 for f in "${shots[@]}"; do args+=(--snapshot "$f:$scratch/SIDE-$f.bmp"); done
 "${wasm[@]}" --frames 8000 --input "$golden/autopilot_game.keys" "${args[@]//SIDE/wasm}"
-SDL_AUDIODRIVER=dummy "$build/tools/replay/ruzoz-replay" --frames 8000 \
-  --input "$golden/autopilot_game.keys" "${args[@]//SIDE/native}"
+"${native[@]}" --frames 8000 --input "$golden/autopilot_game.keys" "${args[@]//SIDE/native}"
 # The back buffers: each snapshot's pixels narrowed back to RGB565 (the two
 # builds widen 5 and 6 bits to 8 a little differently, both keeping them).
 narrow() {
@@ -59,15 +48,14 @@ same() { [ -s "$1" ] && [ -s "$2" ] && cmp <(narrow "$1") <(narrow "$2"); }
 # Each kind of bitmap file: a data folder whose title picture and background
 # are of that kind; the title frame and a play frame of both builds.
 kinds=$scratch/kinds
-native=(env SDL_AUDIODRIVER=dummy "$build/tools/replay/ruzoz-replay")
-"$build/tests/shell/ruzoz-bitmapkinds" "$kinds" "$build/data/titelbild.bmp" \
-  "$build/data/Hintergrund.bmp"
+"$build/tests/shell/ruzoz-bitmapkinds" "$kinds" "$build/data/titelbild.bmp" "$build/data/Hintergrund.bmp"
 for dir in "$kinds"/*; do
   for file in "$build/data"/*; do
     [ -e "$dir/${file##*/}" ] || ln -s "$file" "$dir/"
   done
   for side in wasm native; do
-    if [ "$side" = wasm ]; then run=("${wasm[@]}"); else run=("${native[@]}"); fi
+    run=("${wasm[@]}")
+    [ "$side" = wasm ] || run=("${native[@]}")
     (cd "$dir" && "${run[@]}" --frames 121 --input "$golden/autopilot_game.keys" \
       --snapshot "10:$scratch/$side-title.bmp" --snapshot "120:$scratch/$side-play.bmp") ||
       rm -f "$scratch/$side-title.bmp" "$scratch/$side-play.bmp"

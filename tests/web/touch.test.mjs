@@ -1,50 +1,29 @@
-// The browser version's keys without a keyboard and by the game's repeat
-// rule, in headless Chromium: a phone's touch pad in both orientations
-// (beside the picture, never over its head-up display, playing as the keys
-// do, a finger sliding from button to button), no pad on a desktop, the
-// keyboard's held keys repeating by the game's clock and not the
-// browser's, and a standard gamepad.
+// The keys without a keyboard and by the game's repeat rule: a phone's touch
+// pad in both orientations (beside the picture, clear of the head-up
+// display, sliding from button to button), none on a desktop, held keys
+// repeating by the game's clock, and a standard gamepad.
 //   node --test tests/web/touch.test.mjs   (after tools/web.sh)
 // RUZOZ_SHOTS names a folder for screenshots of the phone's pad.
 
-import {createRequire} from 'node:module';
 import {mkdirSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {serve, sleep} from './serve.mjs';
+import {openPage, complaintsOf, sleep, untilFrames, region, ship, ammo} from '../../tools/web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '../..');
-const require = createRequire(path.join(root, 'web/package.json'));
-const puppeteer = require('puppeteer-core');
 const shots = process.env.RUZOZ_SHOTS;
-
 const labels = ['Links', 'Rechts', 'Schub', 'Rückwärts', 'Feuer', 'Start', 'Infos'];
 const vk = {left: 37, up: 38, right: 39, shift: 16, space: 32};
 
-// The page at `viewport`, running, with helpers that read the game.
+// The page at `viewport`, running.
 async function open(browser, url, viewport) {
   const page = await browser.newPage();
-  const complaints = [];
-  page.on('console', (m) => { if (m.type() === 'error') complaints.push(m.text()); });
-  page.on('pageerror', (e) => complaints.push(String(e)));
+  const complaints = complaintsOf(page);
   await page.setViewport(viewport);
   await page.goto(url, {waitUntil: 'load'});
-  await page.waitForFunction(() => window.ruzoz.frames() > 10, {timeout: 60000});
-  // A part of the last frame, read in the page (the whole is 300k values).
-  const region = (left, top, width, height) => page.evaluate((left, top, width, height) => {
-    const pixels = window.ruzoz.backBuffer();
-    let out = '';
-    for (let y = top; y < top + height; ++y)
-      out += pixels.slice(y * 640 + left, y * 640 + left + width).join(',') + ';';
-    return out;
-  }, left, top, width, height);
-  return {
-    page, complaints, region,
-    ship: () => region(304, 224, 32, 32),
-    ammo: () => region(528, 448, 64, 16),
-    keyDowns: (code) => page.evaluate((code) => window.ruzoz.keyDowns(code), code),
-  };
+  await untilFrames(page, 11);
+  return {page, complaints, picture: () => region(page, 0, 0, 640, 480),
+          keyDowns: (code) => page.evaluate((code) => window.ruzoz.keyDowns(code), code)};
 }
 
 // Each button's box, the picture's box and the boxes of its head-up display.
@@ -69,12 +48,10 @@ async function layout(page) {
   }, labels);
 }
 
-// A key held from `from` to `to` ms (the least and most it can have been)
-// gives its press, then a repeat at 500 ms and 30 a second after it; a
-// refresh more at the end, and fewer where a busy machine stalls the
-// page's refreshes (the repeats do not catch up). The browser's repeats
-// kept would add 10 a second; taken instead of the game's, they would give
-// 10 a second in all.
+// A key held from `from` to `to` ms (the least and most it can have been):
+// its press, a repeat at 500 ms and 30 a second after it; a refresh more at
+// the end, fewer where a busy machine stalls the page (repeats do not catch
+// up). The browser's own repeats, kept or taken instead, give 10 a second.
 const byTheRule = (count, from, to) => {
   const sent = (ms) => 1 + (ms < 500 ? 0 : Math.floor((ms - 500) * 30 / 1000) + 1);
   return count >= Math.floor(sent(from) * 0.7) && count <= sent(to) + 1;
@@ -98,12 +75,8 @@ function checkPad(seen, where) {
 }
 
 test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t) => {
-  const {server, url} = await serve();
-  const browser = await puppeteer.launch({
-    executablePath: '/usr/bin/chromium', headless: true,
-    args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required'],
-  });
-  t.after(async () => { await browser.close(); server.kill(); });
+  const {url, browser, page: first} = await openPage(t);
+  await first.close();
   if (shots) mkdirSync(shots, {recursive: true});
   const phone = {isMobile: true, hasTouch: true, deviceScaleFactor: 2};
 
@@ -115,21 +88,21 @@ test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t
     const at = Object.fromEntries(seen.buttons.map((b) => [b.label, centre(b)]));
     const touch = page.touchscreen;
 
-    const title = await game.region(0, 0, 640, 480);
+    const title = await game.picture();
     await touch.tap(at.Start.x, at.Start.y);
     await sleep(300);
-    assert.notEqual(await game.region(0, 0, 640, 480), title, 'Start did not start a game');
+    assert.notEqual(await game.picture(), title, 'Start did not start a game');
 
-    const ship = await game.ship();
+    const turned = await ship(page);
     await touch.touchStart(at.Links.x, at.Links.y);
     await sleep(500);
-    assert.notEqual(await game.ship(), ship, 'the ship did not turn');
+    assert.notEqual(await ship(page), turned, 'the ship did not turn');
     await touch.touchEnd();
 
-    const ammo = await game.ammo();
+    const fired = await ammo(page);
     await touch.tap(at.Feuer.x, at.Feuer.y);
     await sleep(200);
-    assert.notEqual(await game.ammo(), ammo, 'Feuer did not fire');
+    assert.notEqual(await ammo(page), fired, 'Feuer did not fire');
 
     // Held, it fires again and again: a new shot each time one ends.
     await sleep(300);
@@ -139,7 +112,7 @@ test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t
     const touched = Date.now();
     const counts = new Set();
     for (let i = 0; i < 16; ++i) {
-      counts.add(await game.ammo());
+      counts.add(await ammo(page));
       await sleep(100);
     }
     const lifting = Date.now();
@@ -170,10 +143,10 @@ test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t
     // before Left is pressed, so its other message does not stop the turn).
     await touch.touchStart(at.Feuer.x, at.Feuer.y);
     await sleep(100);
-    const aiming = await game.ship();
+    const aiming = await ship(page);
     await touch.touchMove(at.Links.x, at.Links.y);
     await sleep(300);
-    assert.notEqual(await game.ship(), aiming, 'the ship did not turn after the slide');
+    assert.notEqual(await ship(page), aiming, 'the ship did not turn after the slide');
     await touch.touchEnd();
     assert.deepEqual(game.complaints, []);
     await page.close();
@@ -279,24 +252,24 @@ test('touch, keys and gamepads by the game\'s rule', {timeout: 240000}, async (t
         window.fakePad.buttons[i] = {pressed: down, touched: down, value: down ? 1 : 0};
       };
     });
-    const title = await game.region(0, 0, 640, 480);
+    const title = await game.picture();
     const spaces = await game.keyDowns(vk.space);
     await page.evaluate(() => window.padButton(9, true));
     await sleep(150);
     await page.evaluate(() => window.padButton(9, false));
     await sleep(300);
     assert.equal(await game.keyDowns(vk.space) - spaces, 1, 'Start is not one Space');
-    assert.notEqual(await game.region(0, 0, 640, 480), title, 'Start did not start a game');
+    assert.notEqual(await game.picture(), title, 'Start did not start a game');
 
     // The stick: a little is nothing, far enough is Left, repeating.
-    const ship = await game.ship();
+    const turned = await ship(page);
     const padLefts = await game.keyDowns(vk.left);
     await page.evaluate(() => { window.fakePad.axes[0] = -0.4; });
     await sleep(200);
     assert.equal(await game.keyDowns(vk.left), padLefts, 'the dead zone pressed Left');
     await page.evaluate(() => { window.fakePad.axes[0] = -1; });
     await sleep(800);
-    assert.notEqual(await game.ship(), ship, 'the stick did not turn the ship');
+    assert.notEqual(await ship(page), turned, 'the stick did not turn the ship');
     const stickLefts = await game.keyDowns(vk.left) - padLefts;
     assert.ok(stickLefts >= 6 && stickLefts <= 12, `${stickLefts} Left from the stick in 0.8 s`);
     // Unplugged while held: the repeat ends.

@@ -2,6 +2,8 @@
 
 #include "game/World.h"
 
+#include <cstddef>
+
 #if defined(__wasm_simd128__)
 #include <wasm_simd128.h>
 #endif
@@ -243,7 +245,10 @@ void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
     return wasm_i32x4_sub(r,
                           wasm_i32x4_mul(wasm_u32x4_shr(wasm_i32x4_mul(r, reciprocal), 27), width));
   };
-  // Two slots from the low lanes of kind, x and y, as doubles.
+  // Two slots from the low lanes of kind, x and y, as doubles: kind and x
+  // are stored as one pair, y and vx as another.
+  static_assert(offsetof(WorldObject, x) == offsetof(WorldObject, kind) + sizeof(double) &&
+                offsetof(WorldObject, vx) == offsetof(WorldObject, y) + sizeof(double));
   const auto store = [&](WorldObject *slot, v128_t kind, v128_t x, v128_t y) {
     const v128_t k = wasm_f64x2_convert_low_i32x4(kind), xs = wasm_f64x2_convert_low_i32x4(x),
                  ys = wasm_f64x2_convert_low_i32x4(y);

@@ -7,7 +7,7 @@
 
 import {readFileSync} from 'node:fs';
 import os from 'node:os';
-import {openPage, sleep, untilFrames} from '../../tools/web-serve.mjs';
+import {openPage, sleep, untilFrames} from '../web/page.mjs';
 
 const seconds = Number(process.argv[2] || 120);
 if (!(seconds >= 90)) throw new Error('a long run lasts at least 90 s');

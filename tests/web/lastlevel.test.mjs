@@ -11,7 +11,7 @@ import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import {root, openPage, frames, backBuffer, differing, frameRate, goldenScript,
-        nativeBackBuffer} from '../../tools/web-serve.mjs';
+        nativeBackBuffer} from './page.mjs';
 
 const shownFrames = 1500;
 

@@ -10,7 +10,7 @@ import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import {root, openPage, sleep, frames, untilFrames, backBuffer, differing, key, frameRate, ship, ammo,
-        nativeBackBuffer, nativeTitle} from '../../tools/web-serve.mjs';
+        nativeBackBuffer, nativeTitle} from './page.mjs';
 
 test('the browser version plays', {timeout: 240000}, async (t) => {
   const {url, page, complaints} = await openPage(t);

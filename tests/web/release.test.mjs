@@ -9,7 +9,7 @@
 import test from 'node:test';
 import assert from 'node:assert/strict';
 import {openPage, sleep, frames, untilFrames, backBuffer, differing, key, goldenScript, nativeBackBuffer,
-        nativeTitle} from '../../tools/web-serve.mjs';
+        nativeTitle} from './page.mjs';
 
 // The largest difference, per channel, between a screenshot of the picture
 // and the sharp method computed here from the back buffer: each pixel

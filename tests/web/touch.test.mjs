@@ -9,7 +9,7 @@ import {mkdirSync} from 'node:fs';
 import path from 'node:path';
 import test from 'node:test';
 import assert from 'node:assert/strict';
-import {openPage, complaintsOf, sleep, untilFrames, region, ship, ammo} from '../../tools/web-serve.mjs';
+import {openPage, complaintsOf, sleep, untilFrames, region, ship, ammo} from './page.mjs';
 
 const shots = process.env.RUZOZ_SHOTS;
 const labels = ['Links', 'Rechts', 'Schub', 'Rückwärts', 'Feuer', 'Start', 'Infos'];

@@ -9,16 +9,13 @@
 import {createRequire} from 'node:module';
 import {readFileSync, readdirSync} from 'node:fs';
 import path from 'node:path';
-import {serve} from './web-serve.mjs';
+import {root, serve, sleep} from './web-serve.mjs';
 
-const root = path.resolve(path.dirname(new URL(import.meta.url).pathname), '..');
 const puppeteer = createRequire(path.join(root, 'web/package.json'))('puppeteer-core');
 const rounds = Number(process.argv[2] || 3);
 const pageFolder = process.argv[3] || 'out/web';
 const otherFolder = process.argv[4];
-const sleep = (ms) => new Promise((resolve) => setTimeout(resolve, ms));
 const ticks = 100; // USER_HZ
-
 
 // User + system ticks of `pid` and every process below it.
 function treeTicks(pid) {

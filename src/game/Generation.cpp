@@ -28,12 +28,13 @@ constexpr int drawsPerCell = 7;
 constexpr std::uint32_t stepMultiplier = 214013u;
 constexpr std::uint32_t stepIncrement = 2531011u;
 
-int lavaChance(int level) { return 1400 - 80 * level; }
+constexpr int rockChance = 200, itemChance = 500;
+constexpr int lavaChance(int level) { return 1400 - 80 * level; }
 
 // For a draw r in 0..32767 and a divisor d up to 2^17, r % d == 0 exactly when
 // the wrapped product r * ceil(2^32 / d) is below that factor. One multiply
 // and one compare, and it vectorises.
-std::uint32_t divisibilityFactor(int divisor) {
+[[maybe_unused]] std::uint32_t divisibilityFactor(int divisor) {
   return static_cast<std::uint32_t>(0xFFFFFFFFu / static_cast<std::uint32_t>(divisor) + 1);
 }
 
@@ -78,7 +79,8 @@ void lanesFrom(Vector &state, std::uint32_t start, std::uint64_t stride) {
 // another.
 template <int lanes>
 [[gnu::always_inline]] inline void tilesInLanes(TileMap &tiles, std::uint32_t start, int level) {
-  const int divisors[drawsPerCell] = {200, 200, 200, 200, 500, 500, lavaChance(level)};
+  const int divisors[drawsPerCell] = {rockChance, rockChance, rockChance,       rockChance,
+                                      itemChance, itemChance, lavaChance(level)};
   std::uint32_t factor[drawsPerCell];
   RandomJump draw[drawsPerCell];
   for (int d = 0; d < drawsPerCell; ++d) {
@@ -128,31 +130,34 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
 // draws narrowed into two vectors of eight 16-bit lanes, tested and stored
 // there.
 //
-// A draw r below 2^15 and a divisor d = o * 2^k with o odd: r % d == 0
-// exactly when the 16-bit product r * o^-1 rotated right by k is at most
-// 65535 / d. Products of 16 bits, so eight at once.
-template <int shift> struct DivisibleBy16 {
-  v128_t inverse, limit;
+// A draw r below 2^16 and a divisor d = o * 2^k with o odd: r % d == 0
+// exactly when r's low k bits are zero and the 16-bit product r * o^-1 is at
+// most 65535 / o (the product maps the multiples of o onto 0, 1, 2, ...).
+// Products of 16 bits, so eight at once.
+struct DivisibleBy16 {
+  v128_t inverse, limit, lowBits;
   explicit DivisibleBy16(int divisor) {
-    const std::uint32_t odd = static_cast<std::uint32_t>(divisor) >> shift;
+    std::uint32_t odd = static_cast<std::uint32_t>(divisor), low = 0;
+    for (; odd % 2 == 0; odd /= 2)
+      low = 2 * low + 1;
     std::uint32_t inverse16 = odd; // Newton's steps double the correct low bits.
     for (int i = 0; i < 4; ++i)
       inverse16 *= 2 - odd * inverse16;
     inverse = wasm_i16x8_splat(static_cast<std::int16_t>(inverse16));
-    limit = wasm_i16x8_splat(static_cast<std::int16_t>(65535 / divisor));
+    limit = wasm_i16x8_splat(static_cast<std::int16_t>(65535 / odd));
+    lowBits = wasm_i16x8_splat(static_cast<std::int16_t>(low));
+    // Kept in variables: the engine would build each constant again at every use.
+    __asm__("" : "+r"(inverse), "+r"(limit), "+r"(lowBits));
   }
+  // Zero exactly where the draw divides.
   v128_t operator()(v128_t drawn) const {
-    const v128_t product = wasm_i16x8_mul(drawn, inverse);
-    const v128_t rotated =
-        wasm_v128_or(wasm_u16x8_shr(product, shift), wasm_i16x8_shl(product, 16 - shift));
-    return wasm_u16x8_le(rotated, limit);
+    return wasm_v128_or(wasm_u16x8_sub_sat(wasm_i16x8_mul(drawn, inverse), limit),
+                        wasm_v128_and(drawn, lowBits));
   }
 };
 
 void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
-  // 200 = 25 * 2^3, 500 = 125 * 2^2, the lava's 1400 - 80 L = (175 - 10 L) * 2^3.
-  const DivisibleBy16<3> rock(200), lava(lavaChance(level));
-  const DivisibleBy16<2> item(500);
+  const DivisibleBy16 rock(rockChance), item(itemChance), lava(lavaChance(level));
   v128_t multiplier[drawsPerCell], increment[drawsPerCell], code[drawsPerCell];
   for (int d = 0; d < drawsPerCell; ++d) {
     const RandomJump draw = randomJump(d + 1);
@@ -171,6 +176,7 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
   for (int v = 0; v < lanes / 4; ++v)
     state[v] = wasm_v128_load(first + 4 * v);
   TileCode *cells = &tiles[0][0];
+  const v128_t zero16 = wasm_i16x8_splat(0);
   for (int group = 0; group < mapSize * mapSize / lanes; ++group) {
     v128_t cellCode[lanes / 8];
     for (int h = 0; h < lanes / 8; ++h)
@@ -188,8 +194,10 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
                 wasm_i32x4_add(wasm_i32x4_mul(state[2 * h + 1], multiplier[d]), increment[d]), 17));
         // Otherwise the compiler widens the 16-bit test back to four lanes.
         __asm__("" : "+r"(drawn));
-        const v128_t hit = d < 4 ? rock(drawn) : d < 6 ? item(drawn) : lava(drawn);
-        cellCode[h] = wasm_u16x8_max(cellCode[h], wasm_v128_and(hit, code[d]));
+        v128_t hit = wasm_i16x8_eq(d < 4 ? rock(drawn) : d < 6 ? item(drawn) : lava(drawn), zero16);
+        // All ones or zero: the smaller of it and the code is the code or zero.
+        __asm__("" : "+r"(hit));
+        cellCode[h] = wasm_u16x8_max(cellCode[h], wasm_u16x8_min(hit, code[d]));
       }
     }
     for (int h = 0; h < lanes / 8; ++h)
@@ -206,42 +214,46 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
 
 // The same for the slots: x, y, then the level's kind draws.
 #if defined(__wasm_simd128__)
-// Wasm has no vector division: a draw below 2^15 divided by 3100 is its
-// product with ceil(2^27 / 3100), shifted down by 27 (exact for every draw).
+// Eight slots a step, in two vectors of four states. The kind draws are
+// narrowed and tested as the tiles' are. Wasm has no vector division: a draw
+// below 2^15 divided by 3100 is its product with ceil(2^27 / 3100), shifted
+// down by 27 (exact for every draw).
 void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
-  v128_t kinds[8], factor[8];
+  DivisibleBy16 kindTest[8] = {DivisibleBy16(1), DivisibleBy16(1), DivisibleBy16(1),
+                               DivisibleBy16(1), DivisibleBy16(1), DivisibleBy16(1),
+                               DivisibleBy16(1), DivisibleBy16(1)};
+  v128_t kinds[8];
   int kindCount = 0;
   for (int k = 0; k < 8; ++k) {
     if (kindDraws[level][k] != 0) {
-      kinds[kindCount] = wasm_i32x4_splat(k + 1);
-      factor[kindCount++] =
-          wasm_i32x4_splat(static_cast<std::int32_t>(divisibilityFactor(kindDraws[level][k])));
+      kinds[kindCount] = wasm_i16x8_splat(static_cast<std::int16_t>(k + 1));
+      kindTest[kindCount++] = DivisibleBy16(kindDraws[level][k]);
     }
   }
   const int drawsPerSlot = 2 + kindCount;
+  // Doubled, as for the tiles: the draw is the state shifted by 17, unmasked.
   v128_t multiplier[2 + 8], increment[2 + 8];
   for (int d = 0; d < drawsPerSlot; ++d) {
     const RandomJump draw = randomJump(d + 1);
-    multiplier[d] = wasm_i32x4_splat(static_cast<std::int32_t>(draw.multiplier));
-    increment[d] = wasm_i32x4_splat(static_cast<std::int32_t>(draw.increment));
+    multiplier[d] = wasm_i32x4_splat(static_cast<std::int32_t>(2 * draw.multiplier));
+    increment[d] = wasm_i32x4_splat(static_cast<std::int32_t>(2 * draw.increment));
   }
-  const RandomJump next = randomJump(static_cast<std::uint64_t>(drawsPerSlot) * 4);
+  constexpr int lanes = 8;
+  const RandomJump next = randomJump(static_cast<std::uint64_t>(drawsPerSlot) * lanes);
   const v128_t nextMultiplier = wasm_i32x4_splat(static_cast<std::int32_t>(next.multiplier));
   const v128_t nextIncrement = wasm_i32x4_splat(static_cast<std::int32_t>(next.increment));
-  const v128_t drawMask = wasm_i32x4_splat(0x7FFF);
   const v128_t reciprocal = wasm_i32x4_splat(43297), width = wasm_i32x4_splat(3100);
   const v128_t zero = wasm_f64x2_splat(0);
-  std::uint32_t first[4];
-  for (int k = 0; k < 4; ++k)
+  std::uint32_t first[lanes];
+  for (int k = 0; k < lanes; ++k)
     first[k] = randomJump(static_cast<std::uint64_t>(drawsPerSlot) * k).apply(start);
-  v128_t state = wasm_v128_load(first);
-  const auto drawn = [&](int d) {
-    return wasm_v128_and(
-        wasm_u32x4_shr(wasm_i32x4_add(wasm_i32x4_mul(state, multiplier[d]), increment[d]), 16),
-        drawMask);
+  v128_t state[2] = {wasm_v128_load(first), wasm_v128_load(first + 4)};
+  const auto drawn = [&](int h, int d) {
+    return wasm_u32x4_shr(wasm_i32x4_add(wasm_i32x4_mul(state[h], multiplier[d]), increment[d]),
+                          17);
   };
-  const auto position = [&](int d) {
-    const v128_t r = drawn(d);
+  const auto position = [&](int h, int d) {
+    const v128_t r = drawn(h, d);
     return wasm_i32x4_sub(r,
                           wasm_i32x4_mul(wasm_u32x4_shr(wasm_i32x4_mul(r, reciprocal), 27), width));
   };
@@ -259,17 +271,25 @@ void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
     wasm_v128_store(&slot[1].y, wasm_i64x2_shuffle(ys, zero, 1, 3));
     slot[1].vy = 0;
   };
-  for (int group = 0; group < slotCount / 4; ++group) {
-    const v128_t x = position(0), y = position(1);
-    v128_t kind = wasm_i32x4_splat(0);
-    for (int e = 0; e < kindCount; ++e)
-      kind = wasm_u32x4_max(
-          kind, wasm_v128_and(wasm_u32x4_lt(wasm_i32x4_mul(drawn(2 + e), factor[e]), factor[e]),
-                              kinds[e]));
-    store(objects + group * 4, kind, x, y);
-    store(objects + group * 4 + 2, wasm_i64x2_shuffle(kind, kind, 1, 1),
-          wasm_i64x2_shuffle(x, x, 1, 1), wasm_i64x2_shuffle(y, y, 1, 1));
-    state = wasm_i32x4_add(wasm_i32x4_mul(state, nextMultiplier), nextIncrement);
+  for (int group = 0; group < slotCount / lanes; ++group) {
+    v128_t kind = wasm_i16x8_splat(0);
+    for (int e = 0; e < kindCount; ++e) {
+      v128_t hit = wasm_i16x8_eq(
+          kindTest[e](wasm_i16x8_narrow_i32x4(drawn(0, 2 + e), drawn(1, 2 + e))), zero);
+      __asm__("" : "+r"(hit));
+      kind = wasm_u16x8_max(kind, wasm_u16x8_min(hit, kinds[e]));
+    }
+    for (int h = 0; h < 2; ++h) {
+      const v128_t x = position(h, 0), y = position(h, 1);
+      const v128_t k =
+          h == 0 ? wasm_u32x4_extend_low_u16x8(kind) : wasm_u32x4_extend_high_u16x8(kind);
+      WorldObject *slot = objects + group * lanes + 4 * h;
+      store(slot, k, x, y);
+      store(slot + 2, wasm_i64x2_shuffle(k, k, 1, 1), wasm_i64x2_shuffle(x, x, 1, 1),
+            wasm_i64x2_shuffle(y, y, 1, 1));
+    }
+    for (int h = 0; h < 2; ++h)
+      state[h] = wasm_i32x4_add(wasm_i32x4_mul(state[h], nextMultiplier), nextIncrement);
   }
 }
 #else

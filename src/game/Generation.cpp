@@ -136,7 +136,7 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
 // Products of 16 bits, so eight at once.
 struct DivisibleBy16 {
   v128_t inverse, limit, lowBits;
-  explicit DivisibleBy16(int divisor) {
+  explicit DivisibleBy16(int divisor = 1) {
     std::uint32_t odd = static_cast<std::uint32_t>(divisor), low = 0;
     for (; odd % 2 == 0; odd /= 2)
       low = 2 * low + 1;
@@ -149,10 +149,16 @@ struct DivisibleBy16 {
     // Kept in variables: the engine would build each constant again at every use.
     __asm__("" : "+r"(inverse), "+r"(limit), "+r"(lowBits));
   }
-  // Zero exactly where the draw divides.
-  v128_t operator()(v128_t drawn) const {
-    return wasm_v128_or(wasm_u16x8_sub_sat(wasm_i16x8_mul(drawn, inverse), limit),
-                        wasm_v128_and(drawn, lowBits));
+  // `code` where the draw divides, else zero.
+  v128_t codeWhere(v128_t drawn, v128_t code) const {
+    v128_t hit =
+        wasm_i16x8_eq(wasm_v128_or(wasm_u16x8_sub_sat(wasm_i16x8_mul(drawn, inverse), limit),
+                                   wasm_v128_and(drawn, lowBits)),
+                      wasm_i16x8_splat(0));
+    // All ones or zero, so the smaller of it and the code; clang would make
+    // an `and` of it a select, which costs the engine three steps.
+    __asm__("" : "+r"(hit));
+    return wasm_u16x8_min(hit, code);
   }
 };
 
@@ -176,7 +182,6 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
   for (int v = 0; v < lanes / 4; ++v)
     state[v] = wasm_v128_load(first + 4 * v);
   TileCode *cells = &tiles[0][0];
-  const v128_t zero16 = wasm_i16x8_splat(0);
   for (int group = 0; group < mapSize * mapSize / lanes; ++group) {
     v128_t cellCode[lanes / 8];
     for (int h = 0; h < lanes / 8; ++h)
@@ -194,10 +199,8 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
                 wasm_i32x4_add(wasm_i32x4_mul(state[2 * h + 1], multiplier[d]), increment[d]), 17));
         // Otherwise the compiler widens the 16-bit test back to four lanes.
         __asm__("" : "+r"(drawn));
-        v128_t hit = wasm_i16x8_eq(d < 4 ? rock(drawn) : d < 6 ? item(drawn) : lava(drawn), zero16);
-        // All ones or zero: the smaller of it and the code is the code or zero.
-        __asm__("" : "+r"(hit));
-        cellCode[h] = wasm_u16x8_max(cellCode[h], wasm_u16x8_min(hit, code[d]));
+        const DivisibleBy16 &test = d < 4 ? rock : d < 6 ? item : lava;
+        cellCode[h] = wasm_u16x8_max(cellCode[h], test.codeWhere(drawn, code[d]));
       }
     }
     for (int h = 0; h < lanes / 8; ++h)
@@ -219,9 +222,7 @@ void generateTiles(TileMap &tiles, std::uint32_t start, int level) {
 // below 2^15 divided by 3100 is its product with ceil(2^27 / 3100), shifted
 // down by 27 (exact for every draw).
 void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
-  DivisibleBy16 kindTest[8] = {DivisibleBy16(1), DivisibleBy16(1), DivisibleBy16(1),
-                               DivisibleBy16(1), DivisibleBy16(1), DivisibleBy16(1),
-                               DivisibleBy16(1), DivisibleBy16(1)};
+  DivisibleBy16 kindTest[8];
   v128_t kinds[8];
   int kindCount = 0;
   for (int k = 0; k < 8; ++k) {
@@ -273,12 +274,10 @@ void generateObjects(WorldObject *objects, std::uint32_t start, int level) {
   };
   for (int group = 0; group < slotCount / lanes; ++group) {
     v128_t kind = wasm_i16x8_splat(0);
-    for (int e = 0; e < kindCount; ++e) {
-      v128_t hit = wasm_i16x8_eq(
-          kindTest[e](wasm_i16x8_narrow_i32x4(drawn(0, 2 + e), drawn(1, 2 + e))), zero);
-      __asm__("" : "+r"(hit));
-      kind = wasm_u16x8_max(kind, wasm_u16x8_min(hit, kinds[e]));
-    }
+    for (int e = 0; e < kindCount; ++e)
+      kind = wasm_u16x8_max(
+          kind, kindTest[e].codeWhere(wasm_i16x8_narrow_i32x4(drawn(0, 2 + e), drawn(1, 2 + e)),
+                                      kinds[e]));
     for (int h = 0; h < 2; ++h) {
       const v128_t x = position(h, 0), y = position(h, 1);
       const v128_t k =

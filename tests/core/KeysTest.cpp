@@ -4,7 +4,9 @@
 #include "ports/Texts.h"
 #include "support/GameFixture.h"
 
+#include <array>
 #include <initializer_list>
+#include <tuple>
 
 namespace ruzoz::test {
 namespace {
@@ -13,15 +15,9 @@ using KeysTest = GameTest;
 
 constexpr int other = 0; // a message that is not a key-down
 
-struct Flags {
-  int story, hidden, playing;
-  bool operator==(const Flags &) const = default;
-};
-
-struct Arrows {
-  int left, right, up, down, fire;
-  bool operator==(const Arrows &) const = default;
-};
+// Story, hidden title texts, playing; the four arrows and the fire request.
+using Flags = std::array<int, 3>;
+using Arrows = std::array<int, 5>;
 
 struct Row {
   Flags before;
@@ -56,17 +52,15 @@ const Row rows[] = {
     {{0, 0, 1}, {vkUp, vkShift}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
     {{0, 0, 1}, {vkShift, vkDown, 'A'}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
     {{0, 0, 1}, {vkShift, vkRight, other}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
-    {{0, 0, 1}, {vkLeft, vkUnmapped}, {0, 0, 1}, {}, 0},
-};
+    {{0, 0, 1}, {vkLeft, vkUnmapped}, {0, 0, 1}, {}, 0}};
 
 TEST_F(KeysTest, MessageSequencesLeaveTheFlagsOfTheTable) {
   for (const Row &row : rows) {
     resetAll();
     keys = KeyState{};
     clearRecording();
-    game.storyScreen = row.before.story;
-    game.titleTextsHidden = row.before.hidden;
-    game.playing = row.before.playing;
+    std::tie(game.storyScreen, game.titleTextsHidden, game.playing) =
+        std::make_tuple(row.before[0], row.before[1], row.before[2]);
     SCOPED_TRACE(&row - rows);
     for (int message : row.messages)
       message == other ? otherMessage() : key(message);

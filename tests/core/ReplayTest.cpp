@@ -2,6 +2,7 @@
 #include "game/World.h"
 #include "graphics/Display.h"
 #include "shell/WindowProc.h"
+#include "support/Support.h"
 
 #include <gtest/gtest.h>
 
@@ -30,27 +31,18 @@ TEST(ReplayScriptTest, ParsesEventsInFrameOrderKeepingFileOrder) {
   EXPECT_EQ(events[3].message.virtualKey, 13) << "same frame keeps file order";
 }
 
+// A line of a script saved with CRLF is quoted without its CR.
 TEST(ReplayScriptTest, MalformedLinesAreNamed) {
-  const char *bad[] = {"x down 32", "1 up 32",  "1 down",      "1 down -3",
-                       "1 other 5", "-1 other", "1 down 32 7", "1 down 99999999"};
-  for (const char *line : bad) {
+  const std::string bad[] = {"x down 32", "1 up 32",  "1 down",      "1 down -3",
+                             "1 other 5", "-1 other", "1 down 32 7", "1 down 99999999"};
+  for (const std::string &line : bad) {
+    const char *end = (&line - bad) % 2 ? "\r\n" : "\n";
     std::vector<replay::ScriptEvent> events;
     std::string error;
-    EXPECT_FALSE(parse(std::string("0 other\n") + line + "\n", events, error)) << line;
-    EXPECT_NE(error.find("line 2"), std::string::npos) << error;
+    EXPECT_FALSE(parse("0 other" + (end + line) + end, events, error)) << line;
+    EXPECT_TRUE(error.find("line 2") != std::string::npos && error.ends_with(": \"" + line + "\""))
+        << error;
   }
-  // A line of a script saved with CRLF is quoted without its CR.
-  std::vector<replay::ScriptEvent> events;
-  std::string error;
-  EXPECT_FALSE(parse("0 other\r\n1 up 32\r\n", events, error));
-  EXPECT_TRUE(error.ends_with(": \"1 up 32\"")) << error;
-}
-
-std::string readFile(const std::string &path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream out;
-  out << in.rdbuf();
-  return out.str();
 }
 
 // The game headless, in this process, on surfaces of the nominal sizes.
@@ -63,35 +55,26 @@ TEST_P(GoldenTraceTest, TraceIsUnchanged) {
   std::vector<replay::ScriptEvent> events;
   std::string error;
   ASSERT_TRUE(replay::parseScript(keys, events, error)) << error;
-  const std::string expected = readFile(base + ".trace");
+  const std::string expected = testsupport::ReadText(base + ".trace");
   ASSERT_FALSE(expected.empty());
-  const long long frames = std::count(expected.begin(), expected.end(), '\n');
 
   resetAll();
   InstallNominalSurfaces(nullptr);
   quitPosted = false;
-  std::FILE *out = std::tmpfile();
+  testsupport::ScratchDir dir;
+  std::FILE *out = std::fopen((dir.path() / "trace").c_str(), "wb");
   ASSERT_NE(out, nullptr);
   replay::beginRecording();
-  replay::runReplay(frames + 10, events, out);
+  replay::runReplay(std::count(expected.begin(), expected.end(), '\n') + 10, events, out);
   replay::endRecording();
-  std::rewind(out);
-  std::string actual;
-  char buffer[65536];
-  for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, out)) > 0;)
-    actual.append(buffer, n);
   std::fclose(out);
   quitPosted = false;
 
-  if (actual != expected) {
-    std::istringstream a(actual), e(expected);
-    std::string la, le;
-    for (int line = 0; std::getline(e, le); ++line) {
-      std::getline(a, la);
-      ASSERT_EQ(la, le) << "first difference at frame line " << line;
-    }
-    FAIL() << "trace has extra lines";
-  }
+  std::istringstream actual(testsupport::ReadText(dir.path() / "trace")), e(expected);
+  std::string la, le;
+  for (int line = 0; std::getline(e, le); ++line)
+    ASSERT_EQ(std::getline(actual, la) ? la : "", le) << "first difference at frame line " << line;
+  EXPECT_FALSE(std::getline(actual, la)) << "trace has extra lines";
 }
 
 INSTANTIATE_TEST_SUITE_P(Scripts, GoldenTraceTest,

@@ -24,8 +24,7 @@
 namespace ruzoz::music {
 namespace {
 
-using testsupport::FakeSynth;
-using testsupport::SynthCall;
+using namespace testsupport;
 
 // floor(beat * 16537.5): the frame of a beat at 160 bpm and 44.1 kHz.
 std::uint64_t Beat160(std::uint64_t beat) { return beat * 33075 / 2; }
@@ -62,11 +61,10 @@ std::vector<SynthCall> Play(const MusicSegment &segment, int block, std::uint64_
   if (tempoAt < 0)
     performance.SetTempo(160.0);
   performance.PlaySegment(segment);
-  const std::uint64_t before = static_cast<std::uint64_t>(std::max(tempoAt, 0));
-  Pull(performance, before, chunk);
+  Pull(performance, std::max(tempoAt, 0), chunk);
   if (tempoAt >= 0)
     performance.SetTempo(160.0);
-  Pull(performance, frames - before, chunk);
+  Pull(performance, frames - std::max(tempoAt, 0), chunk);
   return log;
 }
 
@@ -134,9 +132,9 @@ protected:
     setenv("SDL_SOUNDFONTS", (dir.path() / "broken.sf2").c_str(), 1);
   }
 
-  testsupport::ScratchDir dir;
-  testsupport::InDirectory in{dir.path()};
-  testsupport::FakeAudioOutput output;
+  ScratchDir dir;
+  InDirectory in{dir.path()};
+  FakeAudioOutput output;
   std::vector<SynthCall> log;
 };
 
@@ -159,9 +157,9 @@ TEST_F(MusicStep, EachFailureStoresItsTextAndTheFirstOneWins) {
   for (const auto &[synth, contents, stored, said] : cases) {
     SetUp();
     for (int f = 0; f < 3; ++f)
-      if (contents[f] != nullptr && *contents[f] == '\0')
+      if (contents[f] && !*contents[f])
         std::filesystem::remove(files[f]);
-      else if (contents[f] != nullptr)
+      else if (contents[f])
         std::ofstream(files[f]) << contents[f];
     std::unique_ptr<FakeSynth> fake = synth > 0 ? Synth() : nullptr;
     if (fake)
@@ -188,7 +186,7 @@ std::uint64_t Fingerprint(const MusicSegment &segment) {
 
 TEST_F(MusicStep, ComposesTheGamesMusicAlikeAndPlaysItAt160RepeatedAndRestarted) {
   // The segment's own tempo must neither start nor restart it.
-  std::string text = testsupport::ReadText("Template1.tpl");
+  std::string text = ReadText("Template1.tpl");
   std::ofstream("Template1.tpl") << text.replace(text.find("tempo 160"), 9, "tempo 100");
   // What the step must amount to: the composed segment, 999 repeats, 160 bpm.
   MusicTemplate form;
@@ -277,7 +275,7 @@ TEST_F(MusicStep, APreparedSynthPlaysAsAFreshOneAndItsFaultsWaitForTheMusicStep)
 }
 
 TEST(MusicSoundFont, EnvironmentEntriesAloneElseDebiansDefaults) {
-  testsupport::ScratchDir dir;
+  ScratchDir dir;
   const std::string mine = (dir.path() / "mine.sf2").string(), missing = mine + ".gone";
   std::ofstream(mine) << "x";
   const std::string fallback = platform::FindSoundFont(nullptr);

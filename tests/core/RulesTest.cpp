@@ -1,11 +1,17 @@
-// The play frame's steps one at a time: the world, the ship, the beam, the
-// objects, the tiles, and the frame that orders them.
+// The play frame's steps one at a time (the world, the ship, the beam, the
+// objects, the tiles, and the frame that orders them), WindowProc's key
+// rules, and the bitmap font with the whole-image rule, on the recorded
+// blits and sounds.
 
+#include "graphics/Font.h"
+#include "ports/Texts.h"
 #include "support/GameFixture.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
+#include <initializer_list>
 #include <tuple>
 
 namespace ruzoz::test {
@@ -400,6 +406,157 @@ TEST_F(FrameDriverTest, WinningShowsSiegForOneFrameThenTheTitle) {
   runFrame();
   EXPECT_EQ(std::pair(game.currentLevel, game.highScore), std::pair(0, 1234u));
   EXPECT_EQ(textAt(232), "Punktrekord:1234");
+}
+
+using KeysTest = GameTest;
+
+constexpr int other = 0; // a message that is not a key-down
+
+// Story, hidden title texts, playing; the four arrows and the fire request.
+using Flags = std::array<int, 3>;
+using Arrows = std::array<int, 5>;
+
+struct Row {
+  Flags before;
+  std::initializer_list<int> messages;
+  Flags after;
+  Arrows arrows;
+  int musicRestarts;
+};
+
+const Row rows[] = {
+    // Space: every step tests the key again and reads the flags earlier
+    // steps changed.
+    {{0, 0, 0}, {vkSpace}, {0, 0, 1}, {}, 1},
+    {{0, 0, 1}, {vkSpace}, {0, 0, 1}, {}, 1},
+    {{0, 1, 0}, {vkSpace}, {0, 0, 0}, {}, 1},
+    {{0, 1, 1}, {vkSpace}, {0, 0, 0}, {}, 1},
+    {{1, 0, 0}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{1, 0, 1}, {vkSpace}, {0, 1, 1}, {}, 0},
+    {{1, 1, 0}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{1, 1, 1}, {vkSpace}, {0, 1, 0}, {}, 0},
+    {{0, 0, 0}, {vkSpace, vkSpace, vkSpace}, {0, 0, 1}, {}, 3},
+    // Enter opens the story, also in play; Space from there abandons the game.
+    {{0, 0, 1}, {vkReturn, vkReturn}, {1, 0, 1}, {}, 0},
+    {{0, 0, 1}, {vkReturn, vkSpace}, {0, 1, 1}, {}, 0},
+    {{0, 0, 1}, {vkReturn, vkSpace, vkSpace}, {0, 0, 0}, {}, 1},
+    // Every key-down writes all four arrows, other messages clear them;
+    // neither takes back a fire request.
+    {{0, 0, 1}, {vkLeft}, {0, 0, 1}, {1, 0, 0, 0, 0}, 0},
+    {{0, 0, 1}, {vkLeft, vkUp}, {0, 0, 1}, {0, 0, 1, 0, 0}, 0},
+    {{0, 0, 1}, {vkRight}, {0, 0, 1}, {0, 1, 0, 0, 0}, 0},
+    {{0, 0, 1}, {vkDown}, {0, 0, 1}, {0, 0, 0, 1, 0}, 0},
+    {{0, 0, 1}, {vkUp, vkShift}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkShift, vkDown, 'A'}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkShift, vkRight, other}, {0, 0, 1}, {0, 0, 0, 0, 1}, 0},
+    {{0, 0, 1}, {vkLeft, vkUnmapped}, {0, 0, 1}, {}, 0}};
+
+TEST_F(KeysTest, MessageSequencesLeaveTheFlagsOfTheTable) {
+  for (const Row &row : rows) {
+    resetAll();
+    keys = KeyState{};
+    clearRecording();
+    std::tie(game.storyScreen, game.titleTextsHidden, game.playing) =
+        std::make_tuple(row.before[0], row.before[1], row.before[2]);
+    SCOPED_TRACE(&row - rows);
+    for (int message : row.messages)
+      message == other ? otherMessage() : key(message);
+    EXPECT_EQ((Flags{game.storyScreen, game.titleTextsHidden, game.playing}), row.after);
+    EXPECT_EQ((Arrows{keys.keyLeft, keys.keyRight, keys.keyUp, keys.keyDown, keys.fireRequest}),
+              row.arrows);
+    EXPECT_EQ(musicRestarts(), row.musicRestarts);
+    EXPECT_TRUE(row.musicRestarts == 0 || heard().LastRepeats() == 999u) << heard().LastRepeats();
+    EXPECT_FALSE(quitPosted);
+  }
+}
+
+TEST_F(KeysTest, EscapeShutsDownThenQuitsAndTheKeyStillReleasesTheArrows) {
+  key(vkLeft);
+  errorMessage = texts::soundFailed;
+  testing::internal::CaptureStderr();
+  key(vkEscape);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(),
+            std::string(texts::windowTitle) + ": " + texts::soundFailed + "\n");
+  EXPECT_EQ(errorMessage, nullptr);
+  EXPECT_EQ(surfaceSet[imgKugel], nullptr) << "the images are released";
+  EXPECT_TRUE(quitPosted);
+  EXPECT_EQ(quitCode, 0);
+  EXPECT_EQ(keys.keyLeft, 0);
+}
+
+class FontTest : public GameTest {
+protected:
+  // The blits since the last call.
+  static std::vector<Blit> taken() {
+    std::vector<Blit> out = blits();
+    clearRecording();
+    return out;
+  }
+};
+
+Blit g(int x, char c) { return Blit{imgZeichensatz, x, 100, c}; }
+
+// Digits above the fifth are dropped; no sign, but lower codes.
+TEST_F(FontTest, NumbersAreRightAlignedOnTheOnesDigit) {
+  const std::pair<int, std::vector<Blit>> cases[] = {
+      {0, {g(300, '0')}},
+      {10, {g(300, '0'), g(284, '1')}},
+      {105, {g(300, '5'), g(284, '0'), g(268, '1')}},
+      {100000, {g(300, '0')}},
+      {123456, {g(300, '6'), g(284, '5'), g(268, '4'), g(252, '3'), g(236, '2')}},
+      {-5, {g(300, '+')}},
+      {-15, {g(300, '+'), g(284, '/')}}};
+  for (const auto &[n, glyphs] : cases) {
+    DrawNumber(300, 100, n);
+    EXPECT_EQ(taken(), glyphs) << n;
+  }
+  DrawNumber(300, 100, -2147483647 - 1); // no overflow on the extreme
+  EXPECT_FALSE(taken().empty());
+}
+
+TEST_F(FontTest, StringsStopAtTheTerminatorOrAfterFortyCells) {
+  for (auto [text, cells] : {std::pair{"Sieg !!~", 7u}, {"ab}cd~", 2u}}) {
+    DrawString(0, 100, text);
+    EXPECT_EQ(taken().size(), cells) << text;
+  }
+  DrawString(0, 100, "0123456789012345678901234567890123456789ABCDE");
+  const auto drawn = taken();
+  ASSERT_EQ(drawn.size(), 40u);
+  EXPECT_EQ(drawn.back(), g(624, '9'));
+  const char odd[] = {'a', '\0', static_cast<char>(200), 'b', '~'};
+  DrawString(0, 100, odd);
+  EXPECT_EQ(taken(), (std::vector<Blit>{g(0, 'a'), g(48, 'b')})) << "undrawable keep their cell";
+}
+
+// Whole images and font cells are drawn only wholly inside the screen.
+TEST_F(FontTest, OnlyWhatFitsTheScreenIsDrawn) {
+  const struct {
+    int x, y;
+    int image; // 0: the glyph 'A'
+    bool drawn;
+  } cases[] = {{-1, 10, imgKugel, false},
+               {609, 10, imgKugel, false},
+               {10, 449, imgKugel, false},
+               {10, -1, imgKugel, false},
+               {0, 10, imgKugel, true},
+               {608, 448, imgKugel, true},
+               {0, 1, imgHintergrund, false},
+               {0, 0, imgHintergrund, true},
+               {625, 100, 0, false},
+               {0, 465, 0, false},
+               {-1, 0, 0, false},
+               {624, 464, 0, true}};
+  for (const auto &c : cases) {
+    if (c.image == 0)
+      DrawGlyph(c.x, c.y, 'A');
+    else
+      DrawImage(c.x, c.y, surfaceSet[c.image]);
+    EXPECT_EQ(taken().size(), c.drawn ? 1u : 0u) << c.image << " at " << c.x << "," << c.y;
+  }
+  for (int code : {31, 128, -1}) {
+    DrawGlyph(0, 100, code);
+    EXPECT_TRUE(taken().empty()) << code;
+  }
 }
 
 } // namespace

@@ -1,13 +1,17 @@
+// Key scripts and the golden traces they replay, in this process; and the
+// autopilot: its lookahead leaves no trace in the game, its frames are the
+// game's, it keeps to what a player can send, and one seed gives one script
+// (the won game's).
+
 #include "shell/Replay.h"
-#include "game/World.h"
-#include "graphics/Display.h"
-#include "shell/WindowProc.h"
+#include "pilot/Pilot.h"
+#include "support/GameFixture.h"
 #include "support/Support.h"
 
-#include <gtest/gtest.h>
-
 #include <algorithm>
+#include <cinttypes>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <sstream>
 
@@ -79,6 +83,211 @@ TEST_P(GoldenTraceTest, TraceIsUnchanged) {
 
 INSTANTIATE_TEST_SUITE_P(Scripts, GoldenTraceTest,
                          ::testing::Values("title_navigation", "random_keys", "autopilot_game"));
+
+// Everything a frame can change, as text.
+std::string stateText() {
+  const GameState &g = game;
+  char text[512];
+  std::snprintf(text, sizeof text,
+                "P%d%d%d%d L%d %.17g %.17g %.17g %.17g H%d T%d D%d C%d,%d %d,%d S%u,%u "
+                "sh%d a%u st%d u%d b%u r%u k%d%d%d%d%d w%016" PRIx64,
+                g.playing, g.storyScreen, g.titleTextsHidden, g.gameInProgress, g.currentLevel,
+                g.shipX, g.shipY, g.velocityX, g.velocityY, g.heading, g.thrust, g.turnDivider,
+                g.cameraX, g.cameraY, g.cameraTileColumn, g.cameraTileRow, g.score, g.highScore,
+                g.shield, g.ammo, g.shotTimer, g.ufoCount, g.bannerTimer, randomState, keys.keyLeft,
+                keys.keyRight, keys.keyUp, keys.keyDown, keys.fireRequest,
+                replay::fnv1a(levels, sizeof levels));
+  return text;
+}
+
+std::string scriptLine(long long frame, const Message &m) {
+  return std::to_string(frame) +
+         (m.kind == MessageKind::keyDown ? " down " + std::to_string(m.virtualKey) : " other");
+}
+
+// The whole live state, kept (false) or put back (true).
+void keep(bool back) {
+  static struct {
+    Level levels[levelCount];
+    GameState game;
+    KeyState keys;
+    std::uint32_t random;
+  } saved;
+  std::memcpy(back ? levels : saved.levels, back ? saved.levels : levels, sizeof levels);
+  if (back)
+    game = saved.game, keys = saved.keys, randomState = saved.random;
+  else
+    saved.game = game, saved.keys = keys, saved.random = randomState;
+}
+
+class PilotTest : public GameTest {
+protected:
+  // A generated world, in play on level `level` with its crowd stirred up
+  // for 200 frames, so that shots fly; the shield of a pick-up there.
+  static void playOn(int level) {
+    runFrame();
+    key(vkSpace);
+    game.currentLevel = level, game.shield = level + 3;
+    for (int i = 0; i < 200; ++i)
+      runFrame();
+    ASSERT_TRUE(game.playing);
+    clearRecording();
+  }
+};
+
+// The frames the pilot runs to look ahead are put back entirely, and
+// neither drawn nor heard, while the pilot fights the last level.
+TEST_F(PilotTest, LookingAheadLeavesTheGameAsItWas) {
+  playOn(15);
+  pilot::Autopilot autopilot(1);
+  Message messages[pilot::maxMessages];
+  ASSERT_EQ(autopilot.Decide(1000, messages), 1) << "Space first";
+  for (long long frame = 1001; frame < 1400 && game.playing; ++frame) {
+    const std::string before = stateText();
+    const int n = autopilot.Decide(frame, messages);
+    ASSERT_EQ(stateText(), before) << frame;
+    ASSERT_EQ(drawn().DrawCount(), 0) << frame;
+    ASSERT_TRUE(effects().empty()) << frame;
+    for (int i = 0; i < n; ++i)
+      WindowProc(messages[i]);
+    runFrame();
+    clearRecording();
+  }
+  EXPECT_EQ(musicRestarts(), 0);
+}
+
+// The lookahead's frame is the game's play frame without its pictures,
+// through a crowded level, a level change and the win.
+TEST_F(PilotTest, TheLookaheadFrameIsThePlayFrame) {
+  const struct { int level, aliens; } cases[] = {{15, -1}, {7, 4}, {15, 4}};
+  for (const auto &c : cases) {
+    resetAll();
+    InstallNominalSurfaces(&drawn());
+    playOn(c.level);
+    int kept = 0; // leave that many aliens: the level is cleared at once
+    for (WorldObject &o : levels[c.level].objects)
+      if (c.aliens >= 0 && isAlien(o.kind) && kept++ >= c.aliens)
+        o.kind = 0;
+    keep(false);
+    const auto steer = [](int t) {
+      if (t % 15 == 0)
+        key(vkShift);
+      key(t % 40 < 10 ? vkLeft : t % 40 < 25 ? vkUp : vkDown);
+    };
+    std::vector<std::string> played;
+    for (int t = 0; t < 300 && game.playing; ++t) {
+      steer(t);
+      runFrame();
+      played.push_back(stateText());
+    }
+    keep(true);
+    for (std::size_t t = 0; t < played.size(); ++t) {
+      steer(static_cast<int>(t));
+      pilot::SimulatePlayFrame();
+      ASSERT_EQ(stateText(), played[t]) << "level " << c.level << ", frame " << t;
+    }
+    EXPECT_TRUE(c.aliens < 0 || game.currentLevel == c.level + 1) << "the level was cleared";
+  }
+}
+
+// In-process, the seed's game is the golden won game's script: the same in
+// every build (Debug and the sanitizers' too). Also: Space once, then only
+// arrows, Shift and other messages.
+TEST(AutopilotGoldenTrace, TheSeedGivesTheWonGamesScript) {
+  resetAll();
+  InstallNominalSurfaces(nullptr);
+  constexpr long long frames = 20000;
+  std::ifstream golden(std::string(RUZOZ_GOLDEN_DIR) + "/won_game.keys");
+  std::string expected;
+  for (std::string line; std::getline(golden, line);)
+    if (!line.empty() && line[0] != '#' && std::stoll(line) < frames)
+      expected += line + "\n";
+  ASSERT_FALSE(expected.empty());
+
+  pilot::Autopilot autopilot(1);
+  std::string script;
+  int spaces = 0, others = 0;
+  for (long long frame = 0; frame < frames; ++frame) {
+    Message messages[pilot::maxMessages];
+    const int n = autopilot.Decide(frame, messages);
+    for (int i = 0; i < n; ++i) {
+      const Message &m = messages[i];
+      const int k = m.kind == MessageKind::keyDown ? m.virtualKey : 0;
+      ASSERT_TRUE(m.kind == MessageKind::other || k == vkShift || k == vkSpace ||
+                  (k >= vkLeft && k <= vkDown))
+          << scriptLine(frame, m);
+      spaces += k == vkSpace;
+      others += m.kind == MessageKind::other;
+      ASSERT_EQ(k == vkSpace, spaces == 1 && script.empty()) << "Space starts the game, once";
+      script += scriptLine(frame, m) + "\n";
+      WindowProc(m);
+    }
+    runFrame();
+  }
+  EXPECT_TRUE(game.currentLevel > 0 && others > 0);
+  EXPECT_TRUE(script == expected) << "the script differs from tests/golden/won_game.keys";
+}
+
+// After the game the title stays for tailFrames, then Esc; the arrows are
+// let go meanwhile.
+TEST_F(PilotTest, EscAFewSecondsAfterTheEnd) {
+  playOn(3);
+  pilot::Autopilot autopilot(9);
+  Message messages[pilot::maxMessages];
+  ASSERT_EQ(autopilot.Decide(500, messages), 1);
+  WindowProc(messages[0]);
+  key(vkUp);
+  endGame();
+  runFrame();
+  std::string said;
+  for (long long frame = 501; !autopilot.Finished(); ++frame) {
+    ASSERT_LT(frame, 501 + pilot::tailFrames + 1);
+    const int n = autopilot.Decide(frame, messages);
+    for (int i = 0; i < n; ++i) {
+      said += scriptLine(frame, messages[i]) + ";";
+      if (messages[i].kind == MessageKind::other)
+        WindowProc(messages[i]);
+    }
+  }
+  EXPECT_EQ(said, "501 other;" + std::to_string(501 + pilot::tailFrames) + " down 27;");
+  EXPECT_EQ(autopilot.Decide(2000, messages), 0);
+}
+
+struct Queue final : Input {
+  std::vector<Message> messages;
+  std::size_t next = 0;
+  int waits = 0;
+  bool TakeMessage(Message &m) override {
+    if (next == messages.size())
+      return false;
+    m = messages[next++];
+    return true;
+  }
+  void WaitForMessage(int) override { ++waits; }
+};
+
+// The demo's input: the pilot's messages of a frame once, before anything
+// of the keyboard's; of those only Esc and the window's closing pass.
+TEST_F(PilotTest, DemoInputDecidesOncePerFrame) {
+  runFrame();
+  Queue keyboard;
+  keyboard.messages = {{MessageKind::keyDown, vkLeft},
+                       {MessageKind::other, 0},
+                       {MessageKind::keyDown, vkEscape},
+                       {MessageKind::destroy, 0}};
+  long long frames = 0;
+  pilot::PilotInput input(keyboard, 1, frames);
+  Message m;
+  ASSERT_TRUE(input.TakeMessage(m));
+  EXPECT_EQ(scriptLine(frames, m), "0 down 27") << "nothing of the pilot's yet; Left dropped";
+  frames = 1000;
+  ASSERT_TRUE(input.TakeMessage(m));
+  EXPECT_EQ(scriptLine(frames, m), "1000 down 32");
+  ASSERT_TRUE(input.TakeMessage(m) && m.kind == MessageKind::destroy);
+  EXPECT_FALSE(input.TakeMessage(m)) << "the frame was decided already";
+  input.WaitForMessage(5);
+  EXPECT_EQ(keyboard.waits, 1);
+}
 
 } // namespace
 } // namespace ruzoz::test

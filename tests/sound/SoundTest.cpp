@@ -24,6 +24,7 @@
 #include <memory>
 #include <set>
 #include <thread>
+#include <tuple>
 
 namespace {
 
@@ -71,18 +72,15 @@ TEST(WaveReader, AnswersWhatTheChunksSayAndNothingFromOutsideTheImage) {
     ASSERT_TRUE(wave.Load((dir.path() / "test.wav").c_str())) << "any non-empty file loads";
     EXPECT_EQ(Bytes(wave.Data(), wave.Data() + wave.Size()), c.file);
     WaveFormat format{.channels = 7};
-    EXPECT_EQ(wave.GetFormat(format), c.rate != 0);
-    EXPECT_EQ(format.samplesPerSec, c.rate);
-    EXPECT_EQ(format.bitsPerSample, c.rate ? 16 : 0);
-    EXPECT_EQ(wave.GetDataSize(), c.data.size());
+    const bool hasFormat = wave.GetFormat(format);
+    EXPECT_EQ(std::tuple(hasFormat, format.samplesPerSec, format.bitsPerSample, wave.GetDataSize()),
+              std::tuple(c.rate != 0, c.rate, c.rate ? 16 : 0, c.data.size()));
 
     std::uint8_t *fresh = nullptr;
     EXPECT_EQ(wave.ReadData(&fresh, 1), c.data.size()) << "a new block ignores the cap";
     std::unique_ptr<std::uint8_t[]> owned(fresh);
     EXPECT_EQ(fresh != nullptr, !c.data.empty());
-    if (fresh) {
-      EXPECT_EQ(Bytes(fresh, fresh + c.data.size()), c.data);
-    }
+    EXPECT_EQ(fresh ? Bytes(fresh, fresh + c.data.size()) : Bytes{}, c.data);
     // A caller's block: exactly its cap, from the chunk's start, nothing past.
     const std::uint32_t cap = std::uint32_t(c.data.size() / 2);
     Bytes block(cap + 1, 0xA5);
@@ -98,10 +96,10 @@ TEST(WaveReader, ReadsStopAtTheImageEnd) {
   ChunkRecord chunk;
   ASSERT_EQ(io.Descend(chunk, 0), MMIO::ok);
   std::uint8_t buffer[8] = {};
-  EXPECT_EQ(io.Read(buffer, 8), 4) << "three bytes and the pad";
-  EXPECT_EQ(io.Read(buffer, 8), 0);
+  const int first = io.Read(buffer, 8), second = io.Read(buffer, 8);
   io.Close();
-  EXPECT_EQ(io.Read(buffer, 1), -1);
+  EXPECT_EQ(std::tuple(first, second, io.Read(buffer, 1)), std::tuple(4, 0, -1))
+      << "three bytes and the pad, then nothing, then closed";
 }
 
 // Sample k of effect i is i * 1000 + k + 1 (+ offset): every value tells
@@ -138,8 +136,7 @@ protected:
   void TearDown() override {
     ReleaseSound();
     ReleaseSound();
-    EXPECT_EQ(output.closes, 1);
-    EXPECT_EQ(output.missingAtClose, 0);
+    EXPECT_EQ(std::pair(output.closes, output.missingAtClose), std::pair(1, 0));
     EXPECT_EQ(std::count(std::begin(effectBuffers), std::end(effectBuffers), nullptr), effectCount);
     EXPECT_EQ(output.effects, nullptr);
   }
@@ -164,11 +161,9 @@ TEST_F(Effects, StartUpStoresTheFailingStepsText) {
     const char *what;
     bool Output::*fails;
     const char *text;
-  } cases[] = {
-      {"no output", &Output::openWorks, texts::soundDeviceFailed},
-      {"mix refused", &Output::acceptsMix, texts::soundFormatFailed},
-      {"conversion fails", &Output::convertWorks, texts::soundFailed},
-  };
+  } cases[] = {{"no output", &Output::openWorks, texts::soundDeviceFailed},
+               {"mix refused", &Output::acceptsMix, texts::soundFormatFailed},
+               {"conversion fails", &Output::convertWorks, texts::soundFailed}};
   for (const auto &c : cases) {
     SCOPED_TRACE(c.what);
     Output broken;
@@ -179,8 +174,7 @@ TEST_F(Effects, StartUpStoresTheFailingStepsText) {
     EXPECT_EQ(broken.closes, broken.opens - !broken.openWorks) << "what was opened is closed";
   }
   errorMessage = nullptr;
-  ASSERT_TRUE(InitSound(output));
-  EXPECT_EQ(errorMessage, nullptr);
+  ASSERT_TRUE(InitSound(output) && !errorMessage);
   for (int i = 0; i < effectCount; ++i)
     EXPECT_EQ(effectBuffers[i]->Frames(), std::size_t(FramesOf(i)));
 }
@@ -222,8 +216,7 @@ TEST_F(Effects, ALostOutputIsReopenedWithBuffersFromTheFilesByTheNextEffect) {
 
   output.reopenWorks = true;
   PlaySoundEffect(sfxGunShot); // looks for the loss, stays silent
-  EXPECT_EQ(output.reopens, 2);
-  EXPECT_EQ(output.conversions, converted + effectCount);
+  EXPECT_EQ(std::pair(output.reopens, output.conversions), std::pair(2, converted + effectCount));
   EXPECT_EQ(Pull(1)[0], 0.0f);
   output.lost = true;
   PlaySoundEffect(sfxGet);
@@ -268,10 +261,9 @@ TEST(WaveConvert, ResamplesToExactLengthKeepingEndsAndLevel) {
   std::vector<float> out;
   const Bytes ramp = Samples16({0, 8192, 16384, -16384});
   ASSERT_TRUE(ConvertWave(Pcm(1, 22050, 16), ramp.data(), 8, out));
+  // Every second frame is a recorded one; the last recorded frame's right side.
   ASSERT_EQ(out.size(), 16u);
-  EXPECT_EQ(out[0], 0.0f);
-  EXPECT_EQ(out[4], 0.25f) << "every second frame is a recorded one";
-  EXPECT_EQ(out[13], -0.5f) << "the last recorded frame, right side";
+  EXPECT_EQ(std::tuple(out[0], out[4], out[13]), std::tuple(0.0f, 0.25f, -0.5f));
   for (std::uint32_t rate : {11025u, 22050u, 32000u, 48000u, 96000u}) {
     const Bytes level = Samples16(std::vector<int>(2 * 1000, 12000));
     ASSERT_TRUE(ConvertWave(Pcm(2, rate, 16), level.data(), 4000, out));
@@ -308,8 +300,7 @@ TEST(SdlAudioOutput, MixesTheMusicIntoSilenceThenAddsTheEffectsClamped) {
   AudioOutput &sdl = platform::DeviceAudioOutput();
   Steady music(false), effects(true);
   music.value = 0.25f;
-  sdl.SetMusicSource(&music);
-  sdl.SetEffectsSource(&effects);
+  sdl.SetMusicSource(&music), sdl.SetEffectsSource(&effects);
   ASSERT_TRUE(sdl.Open());
   ASSERT_TRUE(sdl.AcceptsMix()) << "the recording is the mix as it is";
   for (auto [m, e] : {std::pair{0.25f, 0.0f}, {0.25f, 0.5f}, {0.8f, 0.5f}}) {
@@ -317,8 +308,7 @@ TEST(SdlAudioOutput, MixesTheMusicIntoSilenceThenAddsTheEffectsClamped) {
     std::this_thread::sleep_for(std::chrono::milliseconds(60));
   }
   sdl.Close();
-  sdl.SetMusicSource(nullptr);
-  sdl.SetEffectsSource(nullptr);
+  sdl.SetMusicSource(nullptr), sdl.SetEffectsSource(nullptr);
 
   const std::string raw = ReadText(recording);
   std::set<float> levels;
@@ -329,8 +319,7 @@ TEST(SdlAudioOutput, MixesTheMusicIntoSilenceThenAddsTheEffectsClamped) {
   }
   levels.erase(0.0f); // before the first callback
   EXPECT_EQ(levels, (std::set<float>{0.25f, 0.75f, 1.0f})) << "the last clamped";
-  EXPECT_TRUE(music.sawOnlyExpected);
-  EXPECT_TRUE(effects.sawOnlyExpected);
+  EXPECT_TRUE(music.sawOnlyExpected && effects.sawOnlyExpected);
 }
 
 } // namespace

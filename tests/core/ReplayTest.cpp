@@ -1,8 +1,5 @@
-// Key scripts and the golden traces they replay, in this process; and the
-// autopilot: its lookahead leaves no trace in the game, its frames are the
-// game's, it keeps to what a player can send, and one seed gives one script
-// (the won game's). The repeat rule with a fake clock, and the pads'
-// controls as keys.
+// Key scripts and the golden traces they replay, the autopilot, and the key
+// repeat (on a fake clock) with the pads' controls as keys.
 
 #include "shell/Replay.h"
 #include "pilot/Pilot.h"
@@ -194,9 +191,8 @@ TEST_F(PilotTest, TheLookaheadFrameIsThePlayFrame) {
   }
 }
 
-// In-process, the seed's game is the golden won game's script: the same in
-// every build (Debug and the sanitizers' too). Also: Space once, then only
-// arrows, Shift and other messages.
+// The seed's game is the won game's script in every build (Debug and the
+// sanitizers' too): Space once, then only arrows, Shift and other messages.
 TEST(AutopilotGoldenTrace, TheSeedGivesTheWonGamesScript) {
   resetAll();
   InstallNominalSurfaces(nullptr);
@@ -262,10 +258,7 @@ struct Queue final : Input {
   std::size_t next = 0;
   int waits = 0;
   bool TakeMessage(Message &m) override {
-    if (next == messages.size())
-      return false;
-    m = messages[next++];
-    return true;
+    return next < messages.size() && (m = messages[next++], true);
   }
   void WaitForMessage(int) override { ++waits; }
 };

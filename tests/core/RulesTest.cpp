@@ -1,7 +1,5 @@
-// The play frame's steps one at a time (the world, the ship, the beam, the
-// objects, the tiles, and the frame that orders them), WindowProc's key
-// rules, and the bitmap font with the whole-image rule, on the recorded
-// blits and sounds.
+// The play frame's steps one at a time and the frame that orders them,
+// WindowProc's key rules and the font, on the recorded blits and sounds.
 
 #include "graphics/Font.h"
 #include "ports/Texts.h"
@@ -22,6 +20,7 @@ using ShipTest = GameTest;
 using BeamTest = GameTest;
 using ObjectsTest = GameTest;
 using TilesTest = GameTest;
+using KeysTest = GameTest;
 using Sfx = std::vector<int>;
 
 // The golden traces pin the world of a few generator states; this pins the
@@ -127,10 +126,8 @@ TEST_F(BeamTest, ShotCostsAmmoAndFiresAtMostEveryTenFrames) {
   EXPECT_EQ(game.ammo, 3u) << "the 10th frame of a shot loses its request, the 11th fires";
 }
 
-// Heading 4 puts the beam's points at 4, 8, ... 260 pixels right of the
-// ship; an object is hit strictly within 9 pixels of one of them, whether
-// that point is drawn or not. Kind 5 is within reach of four points, scored
-// once; enemy shots pass and explosions are left alone.
+// Heading 4 puts the beam's points at 4, 8, ... 260 pixels right of the ship,
+// drawn or not. Kind 5 is within reach of four points, scored once.
 TEST_F(BeamTest, HitsStrictlyWithinNinePixelsOfAPoint) {
   const struct {
     double kind, dx, dy, kindAfter;
@@ -303,10 +300,8 @@ TEST_F(TilesTest, FewerThanFiveAliensClearTheLevelAndTheSixteenthWins) {
   EXPECT_TRUE(effects().empty()) << "no level 16 to read";
 }
 
-// The tile under the camera: obstacles bounce the ship on one axis, chosen
-// by where it stands in the tile; lava hurts and bounces every frame;
-// pick-ups set (not add: the shield was 15) and vanish. Beyond the map
-// nothing happens.
+// Obstacles bounce the ship on the axis where it stands in the tile; lava
+// also hurts; pick-ups set (the shield was 15) and vanish.
 TEST_F(TilesTest, TileUnderTheCameraActsOnTheShip) {
   const struct {
     TileCode tile;
@@ -370,9 +365,8 @@ protected:
   }
 };
 
-// The explosion that ends in this frame's update counts: five aliens drawn
-// and one explosion over clear the level. The next level is not updated in
-// the frame that reaches it.
+// Five aliens and an explosion ending in this frame's update clear the level;
+// the next level is not updated in the frame that reaches it.
 TEST_F(FrameDriverTest, TheLevelIsClearedAfterTheUpdate) {
   for (int i = 0; i < 5; ++i)
     place(i, 1, 100 + i, 100);
@@ -407,8 +401,6 @@ TEST_F(FrameDriverTest, WinningShowsSiegForOneFrameThenTheTitle) {
   EXPECT_EQ(std::pair(game.currentLevel, game.highScore), std::pair(0, 1234u));
   EXPECT_EQ(textAt(232), "Punktrekord:1234");
 }
-
-using KeysTest = GameTest;
 
 constexpr int other = 0; // a message that is not a key-down
 

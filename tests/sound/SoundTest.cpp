@@ -1,7 +1,5 @@
-// The wave reader over well-formed, unusual and damaged files; the sound
-// step of start-up and the five effect buffers, on a fake output; the SDL
-// output: its converter, and its mix recorded by SDL's disk driver. Odd
-// formats go through the real start-up in tests/reliability.
+// The wave reader, the effect buffers on a fake output, and the SDL output
+// (its mix recorded by SDL's disk driver). Odd formats: tests/reliability.
 
 #include "audio/Sound.h"
 #include "audio/MMIO.h"
@@ -154,8 +152,7 @@ protected:
   Output output;
 };
 
-// The output failing; the files it cannot use go through the real start-up
-// (tests/reliability).
+// The output failing (damaged files: tests/reliability).
 TEST_F(Effects, StartUpStoresTheFailingStepsText) {
   const struct {
     const char *what;
@@ -254,9 +251,7 @@ TEST(SdlAudioOutput, ConvertsPlainFormatsWithinTheRateLimitsToStereoFloat) {
     EXPECT_EQ(sdl.CanConvert(Pcm(1, rate, 16)), plays) << rate;
 }
 
-// The one converter both builds use: exact length, the recording's own
-// samples on their frames up to the last, a steady level kept, and the
-// sides.
+// The one converter both builds use.
 TEST(WaveConvert, ResamplesToExactLengthKeepingEndsAndLevel) {
   std::vector<float> out;
   const Bytes ramp = Samples16({0, 8192, 16384, -16384});

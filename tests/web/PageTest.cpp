@@ -1,17 +1,25 @@
-// The page's refresh-locked clock under the main loop's real pacing, at
-// the refresh rates of common displays.
+// The page's frame clock under the main loop's real pacing, at the refresh
+// rates of common displays, and its key queue: the entries as the page
+// packs them, the repeats they make by the game's rule (the pads share the
+// rule: tests/core/KeyRepeatTest.cpp).
 
-#include "platform/web/RefreshSlots.h"
 #include "game/World.h"
 #include "graphics/Display.h"
+#include "platform/web/PageKeys.h"
+#include "platform/web/RefreshSlots.h"
 #include "shell/MainLoop.h"
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <optional>
 #include <random>
+#include <string>
+#include <vector>
 
 using namespace ruzoz;
+using web::PackEntry;
+using web::PageEntry;
 
 namespace {
 
@@ -103,6 +111,69 @@ TEST(RefreshSlots, CountSlotsToTheNearestFromTheFirstRefresh) {
   for (const auto &[microseconds, ticks] : reads)
     EXPECT_EQ(slots.Ticks(microseconds), ticks) << microseconds;
   EXPECT_EQ(TicksPerFrame(web::RefreshSlots::frequency), web::RefreshSlots::ticksPerSlot - 1);
+}
+
+static_assert(PackEntry(PageEntry::focusLost, 0xFFFF, 0xFF) > 0);
+
+TEST(PageKeys, EntriesTakenAndTheRepeatsTheyMake) {
+  web::PageKeys keys;
+  std::deque<int> entries;
+  // Everything taken at `now`: key-downs by their code, "o" for others.
+  const auto takeAll = [&](std::uint64_t now) {
+    std::string taken;
+    const auto next = [&] {
+      if (entries.empty())
+        return -1;
+      const int entry = entries.front();
+      entries.pop_front();
+      return entry;
+    };
+    for (Message message; keys.Take(now, next, message);)
+      taken +=
+          message.kind == MessageKind::keyDown ? std::to_string(message.virtualKey) + " " : "o ";
+    return taken;
+  };
+  using enum PageEntry;
+  const auto e = [](PageEntry kind, int key = 0, int vk = 0) { return PackEntry(kind, key, vk); };
+  // Each step queues its entries and takes them at `at`; then every
+  // millisecond up to `until` takes `each` `calls` times, nothing between.
+  const struct Step {
+    std::vector<int> queue;
+    std::uint64_t at;
+    std::string taken;
+    std::uint64_t until;
+    std::string each;
+    int calls;
+  } steps[] = {
+      {{e(press, 7, vkShift)}, 1000, "16 ", 1499, "", 0},
+      {{}, 1500, "16 ", 2000, "16 ", 15},            // 30 a second after 500 ms
+      {{e(release, 8)}, 2001, "o ", 2100, "16 ", 3}, // another key let go
+      // Let go just before a repeat was due, taken after: no repeat.
+      {{e(release, 7)}, 2200, "o ", 3000, "", 0},
+      // The last key pressed repeats; letting it go ends all repeat, and so
+      // does the focus lost.
+      {{e(press, 1, vkLeft), e(press, 2, vkShift)}, 10000, "37 16 ", 10600, "16 ", 4},
+      {{e(release, 2)}, 10601, "o ", 11500, "", 0},
+      {{e(press, 1, vkLeft), e(focusLost)}, 12000, "37 o ", 13000, "", 0},
+      // A typed character follows its press and each repeat; after
+      // something else than the press it is only a message.
+      {{e(press, 3, vkSpace), e(typed)}, 20000, "32 o ", 20550, "32 o ", 2},
+      {{e(press, 4, vkLeft), e(other), e(typed)}, 21000, "37 o o ", 21550, "37 ", 2},
+      {{e(systemPress, 5, vkReturn)}, 30000, "o ", 30540, "o ", 2}, // Alt-keys repeat as others
+      // Two keys whose numbers differ only above the code's byte.
+      {{e(press, 0xFFFF, vkUnmapped), e(release, 0xFF)}, 40000, "255 o ", 40500, "255 ", 1},
+  };
+  for (const Step &step : steps) {
+    entries.assign(step.queue.begin(), step.queue.end());
+    EXPECT_EQ(takeAll(step.at), step.taken) << step.at;
+    int calls = 0;
+    for (std::uint64_t now = step.at + 1; now <= step.until; ++now)
+      if (const std::string seen = takeAll(now); !seen.empty()) {
+        EXPECT_EQ(seen, step.each) << step.at << " at " << now;
+        ++calls;
+      }
+    EXPECT_EQ(calls, step.calls) << step.at;
+  }
 }
 
 } // namespace

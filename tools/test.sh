@@ -14,3 +14,4 @@ ctest --test-dir "$BUILD" --output-on-failure -j"$(nproc)" --timeout 900
 bash tools/web.sh
 RUZOZ_BUILD_DIR="$BUILD" bash tests/web/replay_test.sh
 RUZOZ_BUILD_DIR="$BUILD" node --test tests/web/page.test.mjs
+RUZOZ_BUILD_DIR="$BUILD" node --test tests/web/update.test.mjs

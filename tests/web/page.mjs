@@ -14,12 +14,12 @@ const puppeteer = createRequire(path.join(root, 'web/package.json'))('puppeteer-
 const build = path.resolve(root, process.env.RUZOZ_BUILD_DIR || 'build');
 const scratch = mkdtempSync(path.join(tmpdir(), 'ruzoz-web-'));
 
-// The page served and a browser for it, closed after the test `t` (or by
-// close). `tab` opens a page in a context of its own (no shared storage or
+// The page (or `directory`) served and a browser for it, closed after the
+// test `t` (or by close). `tab` opens a page in a context of its own (no shared storage or
 // service worker) that collects its console errors and uncaught exceptions;
 // it closes the one before, whose frames would cost the next its pace.
-export async function openBrowser(t) {
-  const {server, url} = await serve();
+export async function openBrowser(t, directory) {
+  const {server, url} = await serve(directory);
   const browser = await puppeteer.launch({
     executablePath: '/usr/bin/chromium', headless: true,
     args: ['--no-sandbox', '--autoplay-policy=no-user-gesture-required', '--lang=en-US'],

@@ -15,7 +15,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <functional>
 #include <random>
 #include <sys/stat.h>
 
@@ -84,57 +83,41 @@ constexpr long failKilobytes = 200 << 10;
 // start-up with its step's text, at once, and says which file and why.
 // One reader judges every kind's entries, and one loop the music's end.
 TEST(RefusedEntries, EndStartUpAtOnceAndSayWhy) {
-  using Make = std::function<void(const fs::path &)>;
-  const auto resize = [](std::uintmax_t bytes) -> Make {
-    return [bytes](const fs::path &file) { fs::resize_file(file, bytes); };
-  };
   const struct {
-    const char *file;
-    Make make;
-    const char *why;
+    const char *file, *how, *why; // how: a kind of entry, or a size
   } cases[] = {
-      {"Kugel.bmp",
-       [](const fs::path &file) {
-         fs::remove(file);
-         ASSERT_EQ(::mkfifo(file.c_str(), 0644), 0);
-       },
-       ": refused: a named pipe, not a regular file"},
-      {"Template1.tpl",
-       [](const fs::path &file) {
-         fs::remove(file);
-         fs::create_directory(file);
-       },
-       ": refused: a directory"},
-      {"Get.wav",
-       [](const fs::path &file) {
-         fs::remove(file);
-         fs::create_symlink("/dev/zero", file);
-       },
-       ": refused: a character device"},
-      {"Hintergrund.bmp", resize(ruzoz::largestBitmapFileBytes + 1),
-       ": refused: 67110027 bytes, more than an image can be"},
-      {"drip.wav", resize(1ull << 30),
-       ": refused: 1073741824 bytes, more than a wave can be (67108864)"},
-      {"Schaden.wav", resize(3ull << 30), ": refused: 3221225472 bytes, more than a wave can be"},
-      {"Style1.sty", resize((1 << 20) + 1),
-       ": refused: 1048577 bytes, more than a music file can be"},
-      {"Template1.tpl",
-       [](const fs::path &file) {
-         const std::string text = ReadText(file);
-         std::ofstream(file) << text.substr(0, text.rfind('\n', text.size() / 2) + 1);
-       },
-       "before its 'end' line: it is cut short"},
+      {"Kugel.bmp", "pipe", ": refused: a named pipe, not a regular file"},
+      {"Template1.tpl", "directory", ": refused: a directory"},
+      {"Get.wav", "link to /dev/zero", ": refused: a character device"},
+      {"Hintergrund.bmp", "67110027", ": refused: 67110027 bytes, more than an image can be"},
+      {"drip.wav", "1073741824", ": refused: 1073741824 bytes, more than a wave can be (67108864)"},
+      {"Schaden.wav", "3221225472", ": refused: 3221225472 bytes, more than a wave can be"},
+      {"Style1.sty", "1048577", ": refused: 1048577 bytes, more than a music file can be"},
+      {"Template1.tpl", "cut at a line end", "before its 'end' line: it is cut short"},
   };
-  for (const auto &c : cases) {
-    SCOPED_TRACE(std::string(c.file) + c.why);
+  for (const auto &[file, how, why] : cases) {
+    SCOPED_TRACE(std::string(file) + ", " + how);
     DataCopy dir;
-    c.make(dir / c.file);
+    const fs::path entry = dir / file;
+    const std::string text = ReadText(entry), kind = how;
+    if (kind == "pipe" || kind == "directory" || kind == "link to /dev/zero")
+      fs::remove(entry);
+    if (kind == "pipe")
+      ASSERT_EQ(::mkfifo(entry.c_str(), 0644), 0);
+    else if (kind == "directory")
+      fs::create_directory(entry);
+    else if (kind == "link to /dev/zero")
+      fs::create_symlink("/dev/zero", entry);
+    else if (kind == "cut at a line end")
+      std::ofstream(entry) << text.substr(0, text.rfind('\n', text.size() / 2) + 1);
+    else
+      fs::resize_file(entry, std::stoull(kind));
     const ProcessResult run = RunHeadless(RUZOZ_REPLAY, dir.path(), {"--frames", "1"}, 20);
     ExpectFailure(run, std::find_if(DataFiles().begin(), DataFiles().end(), [&](auto &f) {
-                         return f.name == c.file;
+                         return f.name == file;
                        })->failure);
-    EXPECT_EQ(run.err.rfind(c.file, 0), 0u) << run.err;
-    EXPECT_NE(run.err.find(c.why), std::string::npos) << run.err;
+    EXPECT_EQ(run.err.rfind(file, 0), 0u) << run.err;
+    EXPECT_NE(run.err.find(why), std::string::npos) << run.err;
     EXPECT_LT(run.seconds, failSeconds);
     EXPECT_LT(run.peakKilobytes, failKilobytes);
   }

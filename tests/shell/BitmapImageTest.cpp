@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <tuple>
 
 using namespace ruzoz;
@@ -65,17 +66,10 @@ Bytes makeBmp(int headerSize, int bits, int width, int height, const std::vector
 
 // Packs colour(x, y) into 16 or 32 bits by the masks.
 template <std::uint32_t R, std::uint32_t G, std::uint32_t B> std::uint32_t packed(int x, int y) {
-  const std::uint32_t c = colour(x, y);
-  const auto channel = [](std::uint32_t value, std::uint32_t mask) {
-    int shift = 0;
-    while ((mask >> shift & 1) == 0)
-      ++shift;
-    std::uint32_t max = mask >> shift, bits = 0;
-    while (max >> bits)
-      ++bits;
-    return (value >> (8 - bits)) << shift;
+  const auto channel = [c = colour(x, y)](int at, std::uint32_t mask) {
+    return (c >> at & 0xFF) >> (8 - std::popcount(mask)) << std::countr_zero(mask);
   };
-  return channel(c >> 16 & 0xFF, R) | channel(c >> 8 & 0xFF, G) | channel(c & 0xFF, B);
+  return channel(16, R) | channel(8, G) | channel(0, B);
 }
 
 Bytes makeRle(int bits, int width, int height, const std::vector<Rgb> &palette, Bytes runs) {
@@ -92,6 +86,7 @@ TEST(BitmapImage, FilesMadeByHandGiveSdlsPixels) {
   const std::pair<const char *, Bytes> files[] = {
       {"24-bit, odd width", makeBmp(40, 24, 13, 7, {}, colour)},
       {"24-bit, top row first", makeBmp(40, 24, 6, -5, {}, colour)},
+      {"24-bit, one pixel wide", makeBmp(40, 24, 1, 3, {}, colour)},
       {"8-bit palette",
        makeBmp(40, 8, 11, 3, palette, [](int x, int y) { return std::uint32_t(x + y) % 8; })},
       {"8-bit palette, core header",
@@ -173,15 +168,14 @@ TEST(BitmapImage, DamagedAndUnknownFilesAreRefused) {
     Bytes file;
   } cases[] = {
       {"JPEG inside", with(good, 30, 4, 4)},
-      {"PNG inside", with(good, 30, 5, 4)},
       {"15 bits", with(good, 28, 15, 2)},
       {"bit fields of 24 bits", with(good, 30, 3, 4)},
       {"16-bit 444 without alpha (SDL refuses it too)",
        makeBmp(124, 16, 4, 2, {}, packed<0x0F00, 0x00F0, 0x000F>, {0x0F00, 0x00F0, 0x000F, 0})},
       {"masks SDL does not know", with(fields, 54, 0xF000, 4)},
       {"bit fields in OS/2's 64-byte header", with(fields, 14, 64, 4)},
-      {"5000 x 5000 pixels", with(with(good, 18, 5000, 4), 22, 5000, 4)},
-      {"4097 x 4096 pixels", with(with(good, 18, 4097, 4), 22, 4096, 4)},
+      // Runs, as no row stride bounds them by the file's size.
+      {"4097 x 4096 pixels", makeRle(8, 4097, 4096, palette, {0, 1})},
       {"an index past the palette", makeBmp(40, 1, 8, 1, {rgb(0)}, [](int, int) { return 1u; })},
       {"the palette cut short", Bytes(eight.begin(), eight.begin() + 14 + 40 + 30)},
       {"the pixels cut short", Bytes(good.begin(), good.end() - 1)},

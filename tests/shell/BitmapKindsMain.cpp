@@ -1,12 +1,13 @@
 // ruzoz-bitmapkinds OUTDIR SOURCE.bmp...: writes each source in every kind
 // of bitmap file as OUTDIR/KIND/NAME (the source's own name), for the
-// tests that load them elsewhere (the node replay's, tests/web).
+// tests that load them elsewhere (the node replay's, tests/web, and the
+// fuzz corpus).
 
-#include "support/BitmapKinds.h"
+#include "support/Bitmaps.h"
 
 #include <cstdio>
 #include <exception>
-#include <filesystem>
+#include <stdexcept>
 
 int main(int argc, char **argv) {
   if (argc < 3) {
@@ -14,20 +15,16 @@ int main(int argc, char **argv) {
     return 2;
   }
   try {
-    for (const testsupport::BitmapKind &kind : testsupport::BitmapKinds()) {
-      const std::filesystem::path dir = std::filesystem::path(argv[1]) / kind.name;
-      std::filesystem::create_directories(dir);
+    for (const testsupport::BitmapKind &kind : testsupport::BitmapKinds())
       for (int i = 2; i < argc; ++i) {
-        const std::filesystem::path source = argv[i];
-        const std::filesystem::path target = dir / source.filename();
-        testsupport::WriteBitmapKind(kind, source, target);
-        if (testsupport::ReadBitmapLayout(target) != kind.layout) {
-          std::fprintf(stderr, "ruzoz-bitmapkinds: %s is not of kind %s\n", target.c_str(),
-                       kind.name.c_str());
-          return 1;
-        }
+        const std::filesystem::path source = argv[i],
+                                    dir = std::filesystem::path(argv[1]) / kind.name;
+        std::filesystem::create_directories(dir);
+        kind.make(source, dir / source.filename());
+        if (testsupport::ReadBitmapLayout(dir / source.filename()) != kind.layout)
+          throw std::runtime_error((dir / source.filename()).string() + " is not of kind " +
+                                   kind.name);
       }
-    }
   } catch (const std::exception &error) {
     std::fprintf(stderr, "ruzoz-bitmapkinds: %s\n", error.what());
     return 1;

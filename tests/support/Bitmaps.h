@@ -1,6 +1,7 @@
 #pragma once
-// Bitmap files for the tests, read and written through the game's platform
-// (SDL), and what the back buffer makes of their colours.
+// Bitmap files for the tests: read and written through SDL, what the back
+// buffer makes of their colours, and every kind of file a paint program
+// writes, made from one picture by SDL, imagemagick's convert or by hand.
 
 #include <cstdint>
 #include <filesystem>
@@ -34,5 +35,37 @@ void WriteNominalImages(const std::filesystem::path &dir, const char *skip = nul
 // What the back buffer holds for a colour of an image: 5-6-5 bits, and
 // near-white kept apart from the transparent key.
 std::uint16_t Expected565(Rgb c);
+
+// The header, bits, compression (0 none, 1 RLE8, 2 RLE4, 3 bit fields) and
+// row order of a file.
+struct BitmapLayout {
+  int headerSize = 0, bits = 0, compression = 0;
+  bool topDown = false;
+  friend bool operator==(const BitmapLayout &, const BitmapLayout &) = default;
+};
+// The layout of a file's header; throws when it has none.
+BitmapLayout ReadBitmapLayout(const std::filesystem::path &file);
+
+struct BitmapKind {
+  std::string name;    // a file name's part: no spaces
+  BitmapLayout layout; // what `make` must have written
+  // Writes `source` (a bitmap SDL reads, of over 256 colours for the
+  // palette kinds to be full) as this kind; throws when the maker fails.
+  std::function<void(const std::filesystem::path &source, const std::filesystem::path &target)>
+      make;
+};
+const std::vector<BitmapKind> &BitmapKinds();
+
+// A whole file: the file header, `headerSize` bytes of header (12: the
+// core one), the masks at the end of the header's first 40 bytes, the
+// colour table, then `data`. A negative height is a top-down picture.
+std::vector<std::uint8_t> BitmapFileBytes(int headerSize, int bits, int compression, int width,
+                                          int height, const std::vector<Rgb> &palette,
+                                          const std::vector<std::uint32_t> &masks,
+                                          const std::vector<std::uint8_t> &data);
+// Rows of `bits` per pixel, each padded to four bytes, in file order;
+// pixel(x, y) is a pixel's value or index, y counted from the top.
+std::vector<std::uint8_t> BitmapRows(int width, int height, int bits, bool topDown,
+                                     const std::function<std::uint32_t(int, int)> &pixel);
 
 } // namespace testsupport

@@ -1,19 +1,15 @@
 // Where a player's machine differs: no display, no sound device, the game
-// played without sound or music, signals to end, where the window goes on
-// the desktop. The desktop itself under X: EndToEndTest.cpp.
+// played without sound or music. The desktop itself: window_desktop_test.sh;
+// signals: window_replay_test.sh.
 
-#include "platform/sdl/Desktop.h"
 #include "ports/Texts.h"
 #include "support/Support.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cmath>
-#include <csignal>
 #include <fstream>
-#include <thread>
 
 using namespace ruzoz;
 using namespace testsupport;
@@ -78,50 +74,6 @@ TEST(GameBinary, NomusicPlaysTheEffectsAloneAndNosoundOpensNoDevice) {
   EXPECT_EQ(loudest({"--nomusic"}, title), 0.0) << "no music with --nomusic";
   EXPECT_GT(loudest({"--nomusic"}, shot), 0.01) << "the effect with --nomusic";
   EXPECT_EQ(loudest({"--nosound"}, shot), -1.0) << "a device with --nosound";
-}
-
-// SIGTERM, SIGINT and SIGHUP end the game as a closed window: at once, exit
-// code 0, the recording complete.
-TEST(GameBinary, EachSignalToEndIsTheWindowClosed) {
-  for (const int number : {SIGTERM, SIGINT, SIGHUP}) {
-    ScratchDir dir;
-    const fs::path keys = dir.path() / "r.keys";
-    const int game = StartProcess({RUZOZ_GAME, "--record", keys.string()}, dataDir,
-                                  {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "dummy"}},
-                                  dir.path() / "out", dir.path() / "err");
-    ASSERT_GT(game, 0);
-    std::this_thread::sleep_for(std::chrono::seconds(2));
-    ::kill(game, number);
-    int code = -99;
-    // At once once started (milliseconds); a start-up the sanitizers slow
-    // down runs to its end first.
-    if (!WaitProcess(game, 10.0, code))
-      KillProcess(game);
-    EXPECT_EQ(code, 0) << "signal " << number << ": " << ReadText(dir.path() / "err");
-    EXPECT_NE(ReadText(keys).find(" window closed\n"), std::string::npos) << "signal " << number;
-  }
-}
-
-TEST(PlaceWindow, TheFrameLiesInTheUsableAreaAroundTheLargestPicture) {
-  using platform::Rect;
-  const platform::Borders openbox{20, 1, 5, 1}, none{},
-      bar{30, 0, 0, 0}; // top, left, bottom, right
-  const struct {
-    Rect room;
-    platform::Borders borders;
-    bool integerScale;
-    Rect inside;
-  } cases[] = {
-      {{0, 0, 1366, 768}, openbox, false, {188, 20, 990, 743}},     // 743 high, not 768
-      {{0, 32, 1366, 736}, openbox, false, {209, 52, 948, 711}},    // a panel at the top
-      {{0, 0, 1280, 800}, none, false, {107, 0, 1066, 800}},        // no window manager
-      {{0, 0, 1920, 1080}, bar, true, {320, 75, 1280, 960}},        // two whole multiples fit
-      {{1920, 0, 1366, 768}, openbox, false, {2108, 20, 990, 743}}, // a second screen
-      {{0, 0, 800, 500}, openbox, false, {80, 20, 640, 480}}, // too small: never less, from the top
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(platform::PlaceWindow(c.room, c.borders, c.integerScale), c.inside)
-        << c.room.width << "x" << c.room.height << " at " << c.room.x;
 }
 
 } // namespace

@@ -4,7 +4,8 @@
 # ruzoz-replay and played back with --play, gives one trace byte for byte;
 # so do held keys, which repeat by the game's own rule. Also: --window and
 # Alt+Enter (during --play, where the keyboard's keys do not reach the game)
-# size the window, and --demo shows the autopilot's game until Esc.
+# size the window, signals end it as a closed window, and --demo shows the
+# autopilot's game until Esc.
 #
 #   window_replay_test.sh RUZOZ RUZOZ_REPLAY RUZOZ_AUTOPILOT DATA_DIR [SECONDS]
 set -euo pipefail
@@ -108,6 +109,15 @@ held_keys() {
 within() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 held_keys || { echo "again: $problem"; held_keys; } || fail "$problem"
 replayed "$dir/k.keys" "$dir/k.trace" "held keys: window trace = replay trace"
+
+# SIGTERM, SIGINT and SIGHUP end the game as a closed window: exit code 0,
+# the recording complete.
+for signal in TERM INT HUP; do
+  start "SIG$signal" --window --record "$dir/$signal.keys"
+  kill -"$signal" "$game_pid"
+  finish "SIG$signal"
+  grep -q '^# [0-9]* window closed$' "$dir/$signal.keys" || fail "SIG$signal: no end in the recording"
+done
 
 # --demo: the autopilot's game until Esc from the keyboard; the messages
 # recorded before it are the tool's script for the seed, those before the

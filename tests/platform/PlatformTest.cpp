@@ -40,25 +40,19 @@ TEST(PlacePicture, LargestFourByThreeAreaOrWholeMultiples) {
 }
 
 TEST(PlaceWindow, TheFrameLiesInTheUsableAreaAroundTheLargestPicture) {
-  using platform::Rect;
-  const platform::Borders openbox{20, 1, 5, 1}, none{},
-      bar{30, 0, 0, 0}; // top, left, bottom, right
-  const struct {
-    Rect room;
-    platform::Borders borders;
-    bool integerScale;
-    Rect inside;
-  } cases[] = {
-      {{0, 0, 1366, 768}, openbox, false, {188, 20, 990, 743}},     // 743 high, not 768
-      {{0, 32, 1366, 736}, openbox, false, {209, 52, 948, 711}},    // a panel at the top
-      {{0, 0, 1280, 800}, none, false, {107, 0, 1066, 800}},        // no window manager
-      {{0, 0, 1920, 1080}, bar, true, {320, 75, 1280, 960}},        // two whole multiples fit
-      {{1920, 0, 1366, 768}, openbox, false, {2108, 20, 990, 743}}, // a second screen
-      {{0, 0, 800, 500}, openbox, false, {80, 20, 640, 480}}, // too small: never less, from the top
-  };
-  for (const auto &c : cases)
-    EXPECT_EQ(platform::PlaceWindow(c.room, c.borders, c.integerScale), c.inside)
-        << c.room.width << "x" << c.room.height << " at " << c.room.x;
+  // The usable area, the borders (top, left, bottom, right), whole multiples
+  // only; the inside's x, y, width, height. Openbox's borders are 20, 1, 5, 1.
+  const int rows[][13] = {
+      {0, 0, 1366, 768, 20, 1, 5, 1, 0, 188, 20, 990, 743},     // 743 high, not 768
+      {0, 32, 1366, 736, 20, 1, 5, 1, 0, 209, 52, 948, 711},    // a panel at the top
+      {0, 0, 1280, 800, 0, 0, 0, 0, 0, 107, 0, 1066, 800},      // no window manager
+      {0, 0, 1920, 1080, 30, 0, 0, 0, 1, 320, 75, 1280, 960},   // two whole multiples fit
+      {1920, 0, 1366, 768, 20, 1, 5, 1, 0, 2108, 20, 990, 743}, // a second screen
+      {0, 0, 800, 500, 20, 1, 5, 1, 0, 80, 20, 640, 480}};      // too small: from the top
+  for (const auto &r : rows)
+    EXPECT_EQ(platform::PlaceWindow({r[0], r[1], r[2], r[3]}, {r[4], r[5], r[6], r[7]}, r[8] != 0),
+              (platform::Rect{r[9], r[10], r[11], r[12]}))
+        << r[2] << "x" << r[3] << " at " << r[0];
 }
 
 TEST(WaitForBlank, FromFiftyNineHertz) { // 59.94 Hz as some systems count it; 0: unknown
@@ -220,7 +214,7 @@ std::string down(int virtualKey) { return "down " + std::to_string(virtualKey) +
 // Each key, and with Alt held: Alt+key is the system's (Alt+Enter must not
 // open the story). SDL gives Backspace, Tab and Delete ASCII codes (8, 9,
 // 127): they must not pass through as such. SDL's own repeats are no
-// message: the game makes its own.
+// message: the game makes its own. Letters and digits (0) are their own code.
 const std::pair<const char *, int> keyRows[] = {
     {"Left", vkLeft},
     {"Right", vkRight},
@@ -230,7 +224,7 @@ const std::pair<const char *, int> keyRows[] = {
     {"Space", vkSpace},
     {"Return|Keypad Enter", vkReturn},
     {"Escape", vkEscape},
-    {"A|Z|0|9", 0}, // letters and digits are their own code
+    {"A|Z|0|9", 0},
     {"Tab|Backspace|Delete|F1|Left Ctrl|Left Alt|Keypad 5|Keypad +|-|Home", vkUnmapped}};
 
 TEST_F(Events, EachEventIsOneMessageOfTheTable) {

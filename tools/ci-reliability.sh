@@ -138,9 +138,9 @@ for i in "${!pids[@]}"; do
 done
 
 step "window game, $LONGRUN_SECONDS s of random keys"
-cmake --build "$OPTIMISED" -j"$JOBS" --target ruzoz ruzoz_data
-bash tests/reliability/window_longrun.sh "$OPTIMISED/src/ruzoz" "$OPTIMISED/data" "$LONGRUN_SECONDS" ||
-  failed
+cmake --build "$OPTIMISED" -j"$JOBS" --target ruzoz ruzoz-replay ruzoz_data
+bash tests/shell/window_desktop_test.sh "$OPTIMISED/src/ruzoz" "$OPTIMISED/tools/replay/ruzoz-replay" \
+  "$OPTIMISED/data" "$LONGRUN_SECONDS" || failed
 
 step "page, $LONGRUN_SECONDS s of random keys"
 # The browser version tools/test.sh built; made here when run alone.

@@ -7,12 +7,7 @@ for tool in Xvfb xdotool; do
 done
 dir=$(mktemp -d)
 pids=()
-cleanup() {
-  for pid in "${pids[@]}"; do kill "$pid" 2>/dev/null || true; done
-  wait 2>/dev/null || true
-  rm -rf "$dir"
-}
-trap cleanup EXIT
+trap 'kill "${pids[@]}" 2>/dev/null; wait 2>/dev/null; rm -rf "$dir"' EXIT
 fail() {
   echo "FAIL: $*" >&2
   for f in "$dir"/*.err; do [ -s "$f" ] && { echo "--- $f" >&2; tail -5 "$f" >&2; }; done
@@ -20,28 +15,22 @@ fail() {
 }
 
 start_virtual_x() { # SIZE [COMMAND PREFIX...]: e.g. 1280x800 nice -n -10
-  local size=$1
-  shift
-  "$@" Xvfb -displayfd 5 -screen 0 "${size}x24" -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
+  "${@:2}" Xvfb -displayfd 5 -screen 0 "$1x24" -nolisten tcp 5>"$dir/display" 2>"$dir/xvfb.err" &
   pids+=("$!")
   for _ in $(seq 100); do [ -s "$dir/display" ] && break; sleep 0.1; done
   [ -s "$dir/display" ] || fail "Xvfb did not start"
-  DISPLAY=:$(head -1 "$dir/display")
-  export DISPLAY SDL_AUDIODRIVER=dummy
+  export DISPLAY=:$(head -1 "$dir/display") SDL_AUDIODRIVER=dummy
 }
 
-game_pid=
 start_window() { # NAME COMMAND...: run in $data, output in NAME.out/.err; its window focused
-  local name=$1
-  shift
-  (cd "$data" && exec "$@") >"$dir/$name.out" 2>"$dir/$name.err" &
+  (cd "$data" && exec "${@:2}") >"$dir/$1.out" 2>"$dir/$1.err" &
   game_pid=$!
   pids+=("$game_pid")
   window=$(timeout 30 xdotool search --sync --onlyvisible --name '^Ruzoz - Odedozida$' | head -1) ||
-    fail "$name: no window"
+    fail "$1: no window"
   # No window manager: the keys go where the focus is put.
   timeout 20 xdotool windowfocus --sync "$window" mousemove --window "$window" 100 100 ||
-    fail "$name: the window takes no focus"
+    fail "$1: the window takes no focus"
 }
 
 finish() { # NAME [SECONDS]: waits for the game's end, which must be a normal one

@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# The window game against the headless replay: a real game played with
-# xdotool on a virtual X server under --record and --trace, then replayed by
-# ruzoz-replay and played back with --play; all three traces must agree byte
-# for byte. Also: --window gives a window, Alt+Enter still switches during
-# --play while the keyboard's keys do not reach the game, SIGTERM still
-# writes the files, and --play ends two seconds after its script.
+# The window game against the headless replay on a virtual X server: a real
+# game played with xdotool under --record and --trace, replayed by
+# ruzoz-replay and played back with --play, gives one trace byte for byte;
+# so do held keys, which repeat by the game's own rule. Also: --window and
+# Alt+Enter (during --play, where the keyboard's keys do not reach the game)
+# size the window, signals end it as a closed window, and --demo shows the
+# autopilot's game until Esc.
 #
-#   window_replay_test.sh RUZOZ RUZOZ_REPLAY DATA_DIR [SECONDS]
+#   window_replay_test.sh RUZOZ RUZOZ_REPLAY RUZOZ_AUTOPILOT DATA_DIR [SECONDS]
 set -euo pipefail
-game=$(realpath "$1") replay=$(realpath "$2") data=$(realpath "$3") seconds=${4:-60}
+game=$(realpath "$1") replay=$(realpath "$2") pilot=$(realpath "$3") data=$(realpath "$4")
+seconds=${5:-60}
 source "$(dirname "$0")/virtual_x.sh"
 # 1280 x 800: the window is the largest 4:3 area (1066 x 800), full screen
 # the whole screen.
@@ -20,6 +22,11 @@ frames() { wc -l <"$1" | tr -d ' '; }
 same() { # A B WHAT
   cmp -s "$1" "$2" || fail "$3: $(cmp "$1" "$2" 2>&1 | head -1)"
   echo "$3: $(frames "$1") frames equal"
+}
+replayed() { # KEYS TRACE WHAT: the keys headless, for as many frames as the trace
+  (cd "$data" && "$replay" --frames "$(frames "$2")" --input "$1" --trace "$dir/replay.trace") \
+    2>"$dir/replay.err" || fail "ruzoz-replay of $1 failed"
+  same "$2" "$dir/replay.trace" "$3"
 }
 
 # A real game, recorded.
@@ -40,33 +47,22 @@ while [ $SECONDS -lt $end ]; do
   hold Right 0.4
   xdotool key --delay 150 Shift_L Shift_L
   hold Down 0.8
-  if [ $((round % 6)) = 0 ]; then
-    # Story in mid-game, then back to the title and a new game.
-    xdotool key --delay 250 Return space space space space
-  fi
+  # Now and then the story in mid-game, then back to the title and a new game.
+  [ $((round % 6)) != 0 ] || xdotool key --delay 250 Return space space space space
 done
 xdotool key Escape
 finish game
-
 keys=$dir/r.keys
 for vk in 13 16 32 37 38 39 40; do
   grep -q " down $vk\$" "$keys" || fail "no key $vk in the recording"
 done
-# Auto-repeat: key-downs of a held arrow with no other message between.
-awk '$2 == "down" && $3 == 37 && last == "down 37" {found = 1} {last = $2 " " $3}
-     END {exit !found}' "$keys" || fail "no auto-repeat in the recording"
 tail -1 "$keys" | grep -q ' down 27$' || fail "the recording does not end with Esc"
 n=$(frames "$dir/a.trace")
 [ "$n" -gt $((seconds * 10)) ] || fail "only $n frames"
 echo "recorded: $n frames, $(wc -l <"$keys") messages in $seconds s of keys"
+replayed "$keys" "$dir/a.trace" "window trace = replay trace"
 
-# The same keys, headless.
-(cd "$data" && "$replay" --frames "$n" --input "$keys" --trace "$dir/b.trace") 2>"$dir/replay.err" ||
-  fail "ruzoz-replay failed"
-same "$dir/a.trace" "$dir/b.trace" "window trace = replay trace"
-
-# The same keys, played in the window; the keyboard's own keys are dropped,
-# Alt+Enter still switches to full screen.
+# The same keys, played in the window.
 start play --window --play "$keys" --trace "$dir/c.trace"
 sleep 2
 xdotool key --delay 200 Return space space
@@ -95,14 +91,13 @@ held_keys() {
   xdotool keyup Left
   xdotool key a Escape
   finish repeat
-  # Key-downs per hold. The counts come from the game's clock; frames may
-  # run late on a loaded machine, so their numbers tell no times here.
-  counts=$(awk 'BEGIN {part = 0}
+  # Key-downs per hold, counted by the game's clock: frames may run late on
+  # a loaded machine, so their numbers tell no times here.
+  read -r shift2 left15 leftFirst shiftOnLeft leftAfter < <(awk '
     $2 == "down" && $3 == 65 {part++; next}
-    $2 == "down" {n[part " " $3]++; if (part == 2 && $3 == 16) shifted = 1
+    $2 == "down" {n[part + 0 " " $3]++; if (part == 2 && $3 == 16) shifted = 1
                   if (part == 2 && $3 == 37 && shifted) late++}
     END {print n["0 16"] + 0, n["1 37"] + 0, n["2 37"] + 0, n["2 16"] + 0, late + 0}' "$dir/k.keys")
-  read -r shift2 left15 leftFirst shiftOnLeft leftAfter <<<"$counts"
   echo "held Shift 2 s: $shift2 key-downs; Left 1.5 s: $left15; Left 0.8 s, then Shift as well" \
     "1.5 s: $leftFirst Left, $shiftOnLeft Shift, $leftAfter Left after the Shift"
   within "$shift2" 42 50 || { problem="held Shift gave $shift2 key-downs, not about 46"; return 1; }
@@ -113,29 +108,30 @@ held_keys() {
 }
 within() { [ "$1" -ge "$2" ] && [ "$1" -le "$3" ]; }
 held_keys || { echo "again: $problem"; held_keys; } || fail "$problem"
-n=$(frames "$dir/k.trace")
-(cd "$data" && "$replay" --frames "$n" --input "$dir/k.keys" --trace "$dir/kb.trace") \
-  2>"$dir/replay.err" || fail "ruzoz-replay of the held keys failed"
-same "$dir/k.trace" "$dir/kb.trace" "held keys: window trace = replay trace"
+replayed "$dir/k.keys" "$dir/k.trace" "held keys: window trace = replay trace"
 
-# SIGTERM ends the game normally: the files are complete. A script without
-# Esc plays on for two seconds (120 frames) after its last message.
-start term --window --record "$dir/s.keys" --trace "$dir/s.trace"
-xdotool key --delay 200 Return space space space
-hold Up 1.5
-sleep 0.5
-kill -TERM "$game_pid"
-finish term
-grep -q ' down 38$' "$dir/s.keys" || fail "SIGTERM: the recording lost its keys"
-grep -q '^# [0-9]* window closed$' "$dir/s.keys" || fail "SIGTERM: no end in the recording"
-start tail --window --play "$dir/s.keys" --trace "$dir/p.trace"
-finish tail
-last=$(grep -v '^#' "$dir/s.keys" | tail -1 | cut -d' ' -f1)
-[ "$(frames "$dir/p.trace")" = $((last + 120)) ] ||
-  fail "--play ran $(frames "$dir/p.trace") frames, not $((last + 120))"
-# Both ran the same frames up to the end of the shorter one.
-m=$(frames "$dir/s.trace")
-[ "$m" -lt $((last + 120)) ] || m=$((last + 120))
-head -n "$m" "$dir/s.trace" >"$dir/s.head"
-head -n "$m" "$dir/p.trace" >"$dir/p.head"
-same "$dir/s.head" "$dir/p.head" "SIGTERM trace = --play trace"
+# SIGTERM, SIGINT and SIGHUP end the game as a closed window: exit code 0,
+# the recording complete.
+for signal in TERM INT HUP; do
+  start "SIG$signal" --window --record "$dir/$signal.keys"
+  kill -"$signal" "$game_pid"
+  finish "SIG$signal"
+  grep -q '^# [0-9]* window closed$' "$dir/$signal.keys" || fail "SIG$signal: no end in the recording"
+done
+
+# --demo: the autopilot's game until Esc from the keyboard; the messages
+# recorded before it are the tool's script for the seed, those before the
+# frame that did not run included (they are taken first).
+start demo --window --demo 3 --record "$dir/d.keys" --trace "$dir/d.trace"
+played() { awk '$2 == 1' "$dir/d.trace" | wc -l; }
+# The trace is buffered: a game not yet in play shows nothing for a while.
+for _ in $(seq 180); do [ "$(played)" -lt 300 ] || break; sleep 0.5; done
+xdotool key Escape
+finish demo
+n=$(frames "$dir/d.trace")
+[ "$(played)" -ge 300 ] || fail "the demo played $(played) frames of $n"
+(cd "$data" && "$pilot" --seed 3 --frames $((n + 1))) 2>/dev/null |
+  awk -v n="$n" '!/^#/ && $1 <= n' >"$dir/pilot.keys"
+tail -1 "$dir/d.keys" | grep -q ' down 27$' || fail "the demo's recording does not end with Esc"
+sed '$d' "$dir/d.keys" | cmp -s - "$dir/pilot.keys" || fail "the demo's messages are not the autopilot's"
+echo "demo: $n frames, $(played) in play, the autopilot's messages, ended by Esc with 0"

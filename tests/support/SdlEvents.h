@@ -6,15 +6,7 @@ namespace testsupport {
 
 bool SimulateKeyDown(const char *keyName, bool altHeld = false, bool repeat = false,
                      bool numLock = false);
-enum class SimulatedEvent {
-  keyUp,
-  textInput,
-  mouseMotion,
-  windowExposed,
-  windowClose,
-  quit,
-  audioRemoved
-};
+enum class SimulatedEvent { keyUp, textInput, windowExposed, windowClose, quit, audioRemoved };
 bool SimulateEvent(SimulatedEvent kind);
 
 } // namespace testsupport

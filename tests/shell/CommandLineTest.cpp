@@ -185,7 +185,8 @@ TEST(RecordingInput, PassesEveryMessageOnAndWritesItWithTheFramesRunBeforeIt) {
   char text[256] = {};
   EXPECT_GT(std::fread(text, 1, sizeof text - 1, out), 0u);
   std::fclose(out);
-  // The closing is a comment: the script still reads (window_replay_test.sh).
+  // The closing is a comment: the script still reads (ReplayScriptTest). Each
+  // signal to end writes it: window_replay_test.sh's SIGTERM, SIGINT, SIGHUP.
   EXPECT_STREQ(text, "3 down 37\n3 other\n5 down 27\n# 5 window closed\n");
 }
 

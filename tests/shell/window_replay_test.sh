@@ -17,6 +17,8 @@ source "$(dirname "$0")/virtual_x.sh"
 start_virtual_x 1280x800
 start() { local name=$1; shift; start_window "$name" "$game" "$@"; }
 size() { xdotool getwindowgeometry "$window" | sed -n 's/ *Geometry: //p'; }
+# The window may show before it takes its size: wait up to 5 s for SIZE.
+sized() { for _ in $(seq 50); do [ "$(size)" = "$1" ] && return; sleep 0.1; done; false; }
 hold() { xdotool keydown "$1"; sleep "$2"; xdotool keyup "$1"; }
 frames() { wc -l <"$1" | tr -d ' '; }
 same() { # A B WHAT
@@ -31,7 +33,7 @@ replayed() { # KEYS TRACE WHAT: the keys headless, for as many frames as the tra
 
 # A real game, recorded.
 start game --window --record "$dir/r.keys" --trace "$dir/a.trace"
-[ "$(size)" = 1066x800 ] || fail "--window gave $(size)"
+sized 1066x800 || fail "--window gave $(size)"
 sleep 1
 xdotool key --delay 300 Return space space space
 end=$((SECONDS + seconds))
@@ -69,7 +71,7 @@ xdotool key --delay 200 Return space space
 hold Left 1
 xdotool key alt+Return
 sleep 1
-[ "$(size)" = 1280x800 ] || fail "Alt+Enter during --play gave $(size)"
+sized 1280x800 || fail "Alt+Enter during --play gave $(size)"
 finish play $((n / 20 + 30)) # a third of the pace would still do
 same "$dir/a.trace" "$dir/c.trace" "window trace = --play trace"
 

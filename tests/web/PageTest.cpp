@@ -1,7 +1,7 @@
 // The page's frame clock under the main loop's real pacing, at the refresh
 // rates of common displays, and its key queue: the entries as the page
 // packs them, the repeats they make by the game's rule (the pads share the
-// rule: tests/core/KeyRepeatTest.cpp).
+// rule: KeyRepeat and PadKeys in tests/core/ReplayTest.cpp).
 
 #include "game/World.h"
 #include "graphics/Display.h"

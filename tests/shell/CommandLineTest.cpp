@@ -1,6 +1,6 @@
-// The command line: options parsed in-process, the program's answers to bad
-// ones before any window, and the inputs of --record and --play against a
-// fake queue. The window game itself: window_replay_test.sh.
+// The command line and the game binary where a player's machine differs (no
+// display, no sound device, --nosound, --nomusic); the inputs of --record and
+// --play against a fake queue. The window game: window_*_test.sh.
 
 #include "ports/Texts.h"
 #include "shell/MainLoop.h"
@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <deque>
 #include <fstream>
 #include <sstream>
@@ -60,7 +62,8 @@ TEST(Options, EachCommandLineGivesItsOptionsOrItsAnswer) {
   for (const auto &c : cases) {
     std::vector<const char *> argv{"ruzoz"};
     argv.insert(argv.end(), c.args.begin(), c.args.end());
-    const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()), argv.data());
+    argv.push_back("9"); // past argc: never read
+    const CommandLine line = ParseCommandLine(static_cast<int>(argv.size()) - 1, argv.data());
     const Options &o = line.options;
     const std::string what = ::testing::PrintToString(c.args);
     EXPECT_EQ(line.exitCode, c.exitCode) << what;
@@ -102,6 +105,12 @@ TEST(Options, TheReadmeAndTheManPageListEveryOptionAndTheGamepad) {
   }
 }
 
+ProcessResult runGame(std::vector<std::string> args, const Environment &env,
+                      const fs::path &dir = RUZOZ_DATA_DIR) {
+  args.insert(args.begin(), RUZOZ_GAME);
+  return RunProcess(args, dir, env, 30);
+}
+
 // The program answers before SDL starts: with a video driver that cannot
 // start, reaching the window would end with code 1 and the window's text.
 TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
@@ -127,11 +136,10 @@ TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
        std::string(texts::windowTitle) + ": " + texts::windowClassFailed},
   };
   for (const auto &c : cases) {
-    std::vector<std::string> argv{RUZOZ_GAME};
-    argv.insert(argv.end(), c.args.begin(), c.args.end());
-    const ProcessResult r = RunProcess(
-        argv, dir.path(),
-        {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}, {"DISPLAY", ""}}, 30);
+    const ProcessResult r = runGame(
+        c.args,
+        {{"SDL_VIDEODRIVER", "no-such-driver"}, {"SDL_AUDIODRIVER", "dummy"}, {"DISPLAY", ""}},
+        dir.path());
     const std::string what = ::testing::PrintToString(c.args);
     ASSERT_TRUE(r.exited) << what;
     EXPECT_EQ(r.exitCode, c.exitCode) << what;
@@ -139,6 +147,59 @@ TEST(GameBinary, AnswersTheCommandLineBeforeAnyWindow) {
     // Files asked for are written only by a game that started.
     EXPECT_FALSE(fs::exists(dir.path() / "r.keys") || fs::exists(dir.path() / "t.trace")) << what;
   }
+}
+
+// The sound device refused by a driver that does not exist: the line names
+// the way out (--nosound, which plays: below).
+TEST(GameBinary, WithoutADisplayOrASoundDeviceOneLineSaysWhyAndItEndsWithOne) {
+  const std::string title = std::string(texts::windowTitle) + ": ";
+  const ProcessResult noDisplay =
+      runGame({"--window"}, {{"DISPLAY", ""}, {"WAYLAND_DISPLAY", ""}, {"SDL_VIDEODRIVER", ""}});
+  EXPECT_TRUE(noDisplay.exited && noDisplay.exitCode == 1 && noDisplay.seconds < 2.0);
+  EXPECT_EQ(noDisplay.err, title + texts::windowClassFailed + " (" + texts::noDisplayNote + ")\n");
+  const ProcessResult noSound =
+      runGame({}, {{"SDL_VIDEODRIVER", "dummy"}, {"SDL_AUDIODRIVER", "no-such-driver"}});
+  EXPECT_TRUE(noSound.exited && noSound.exitCode == 1);
+  EXPECT_TRUE(
+      ("\n" + noSound.err)
+          .ends_with("\n" + title + texts::soundDeviceFailed + " (" + texts::noSoundNote + ")\n"))
+      << noSound.err;
+  EXPECT_NE(std::string(texts::noSoundNote).find("--nosound"), std::string::npos);
+}
+
+// The loudest sample that reached the sound device (SDL's disk driver: the
+// mix as it is, 32-bit float stereo), -1 when no device was opened.
+double loudest(std::vector<std::string> options, const std::string &script) {
+  ScratchDir dir;
+  std::ofstream(dir.path() / "k.keys") << script;
+  options.insert(options.end(), {"--play", (dir.path() / "k.keys").string()});
+  const fs::path raw = dir.path() / "out.raw";
+  const ProcessResult r = runGame(options, {{"SDL_VIDEODRIVER", "dummy"},
+                                            {"SDL_AUDIODRIVER", "disk"},
+                                            {"SDL_DISKAUDIOFILE", raw.string()},
+                                            {"SDL_DISKAUDIODELAY", "10"}});
+  EXPECT_TRUE(r.exited && r.exitCode == 0) << r.err;
+  if (!fs::exists(raw))
+    return -1;
+  std::ifstream in(raw, std::ios::binary);
+  std::vector<float> samples(fs::file_size(raw) / sizeof(float));
+  in.read(reinterpret_cast<char *>(samples.data()),
+          static_cast<std::streamsize>(samples.size() * sizeof(float)));
+  // The two seconds after the script at least, sounding or not.
+  EXPECT_GT(samples.size(), 3u * 44100 / 2 * 2);
+  double peak = 0;
+  for (float s : samples)
+    peak = std::max(peak, static_cast<double>(std::fabs(s)));
+  return peak;
+}
+
+TEST(GameBinary, NomusicPlaysTheEffectsAloneAndNosoundOpensNoDevice) {
+  const std::string title = "0 other\n";
+  const std::string shot = "30 down 32\n60 down 16\n"; // a game, a shot: drip
+  EXPECT_GT(loudest({}, title), 0.01) << "the music";
+  EXPECT_EQ(loudest({"--nomusic"}, title), 0.0) << "no music with --nomusic";
+  EXPECT_GT(loudest({"--nomusic"}, shot), 0.01) << "the effect with --nomusic";
+  EXPECT_EQ(loudest({"--nosound"}, shot), -1.0) << "a device with --nosound";
 }
 
 struct FakeQueue final : Input {

@@ -7,7 +7,6 @@
 #include <fstream>
 #include <iterator>
 #include <signal.h>
-#include <sstream>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <thread>
@@ -51,17 +50,11 @@ std::string ReadText(const fs::path &path) {
   return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
-std::string FindProgram(const std::string &name) {
-  const char *path = std::getenv("PATH");
-  std::stringstream dirs(path != nullptr ? path : "/usr/bin:/bin");
-  for (std::string dir; std::getline(dirs, dir, ':');)
-    if (::access((fs::path(dir) / name).c_str(), X_OK) == 0)
-      return (fs::path(dir) / name).string();
-  return {};
-}
+namespace {
 
-int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, const Environment &env,
-                 const fs::path &outFile, const fs::path &errFile) {
+// The child's output into the files.
+pid_t startProcess(const std::vector<std::string> &argv, const fs::path &cwd,
+                   const Environment &env, const fs::path &outFile, const fs::path &errFile) {
   std::vector<std::string> envStrings;
   for (char **e = environ; *e != nullptr; ++e) {
     const std::string entry = *e;
@@ -93,40 +86,35 @@ int StartProcess(const std::vector<std::string> &argv, const fs::path &cwd, cons
   ::_exit(127);
 }
 
-bool WaitProcess(int pid, double seconds, int &exitCode, long *peakKilobytes) {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::duration<double>(seconds);
-  for (int status = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
-    struct rusage usage {};
-    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
-    if (done == pid && peakKilobytes != nullptr)
-      *peakKilobytes = usage.ru_maxrss;
-    if (done == pid || (done < 0 && errno != EINTR)) {
-      exitCode = done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-      return true;
-    }
-    if (std::chrono::steady_clock::now() >= deadline)
-      return false;
-  }
-}
-
-void KillProcess(int pid) {
-  if (pid > 0 && ::kill(pid, SIGKILL) == 0)
-    ::waitpid(pid, nullptr, 0);
-}
+} // namespace
 
 ProcessResult RunProcess(const std::vector<std::string> &argv, const fs::path &cwd,
                          const Environment &env, double seconds) {
   ScratchDir scratch;
   const fs::path out = scratch.path() / "out", err = scratch.path() / "err";
   const auto start = std::chrono::steady_clock::now();
-  const int pid = StartProcess(argv, cwd, env, out, err);
-  int exitCode = -1;
-  long peak = 0;
-  const bool exited = WaitProcess(pid, seconds, exitCode, &peak);
-  if (!exited)
-    KillProcess(pid);
+  const pid_t pid = startProcess(argv, cwd, env, out, err);
+  ProcessResult result;
+  for (int status = 0;; std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
+    struct rusage usage {};
+    const pid_t done = ::wait4(pid, &status, WNOHANG, &usage);
+    if (done == pid || (done < 0 && errno != EINTR)) {
+      result.exited = true;
+      result.exitCode = done == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+      result.peakKilobytes = done == pid ? usage.ru_maxrss : 0;
+      break;
+    }
+    if (std::chrono::steady_clock::now() - start >= std::chrono::duration<double>(seconds)) {
+      ::kill(pid, SIGKILL);
+      ::waitpid(pid, nullptr, 0);
+      break;
+    }
+  }
   const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  return {exited, exitCode, ReadText(out), ReadText(err), took.count(), peak};
+  result.seconds = took.count();
+  result.out = ReadText(out);
+  result.err = ReadText(err);
+  return result;
 }
 
 } // namespace testsupport

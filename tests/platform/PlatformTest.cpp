@@ -1,9 +1,4 @@
-// The SDL platform on its own under SDL's dummy drivers. Where the 640 x 480
-// back buffer and the window go, that the picture stays sharp both ways of
-// presenting with black around it, when presents wait for the vertical
-// blank, the pointer over it; SDL's events through the real queue as the
-// game's messages (key codes, the Alt rule, other messages, the end), a game
-// controller (SDL's virtual one) as keys, and the waits between them.
+// The SDL platform on its own under SDL's dummy drivers.
 
 #include "platform/Events.h"
 #include "platform/Window.h"
@@ -47,7 +42,7 @@ TEST(PlaceWindow, TheFrameLiesInTheUsableAreaAroundTheLargestPicture) {
       {0, 32, 1366, 736, 20, 1, 5, 1, 0, 209, 52, 948, 711},    // a panel at the top
       {0, 0, 1280, 800, 0, 0, 0, 0, 0, 107, 0, 1066, 800},      // no window manager
       {0, 0, 1920, 1080, 30, 0, 0, 0, 1, 320, 75, 1280, 960},   // two whole multiples fit
-      {1920, 0, 1366, 768, 20, 1, 5, 1, 0, 2108, 20, 990, 743}, // a second screen
+      {1920, 0, 1366, 768, 20, 4, 5, 1, 0, 2109, 20, 990, 743}, // a second screen
       {0, 0, 800, 500, 20, 1, 5, 1, 0, 80, 20, 640, 480}};      // too small: from the top
   for (const auto &r : rows)
     EXPECT_EQ(platform::PlaceWindow({r[0], r[1], r[2], r[3]}, {r[4], r[5], r[6], r[7]}, r[8] != 0),
@@ -60,7 +55,6 @@ TEST(WaitForBlank, FromFiftyNineHertz) { // 59.94 Hz as some systems count it; 0
     EXPECT_EQ(platform::WaitForBlank(rate), rate >= 59) << rate;
 }
 
-// The window's pixels.
 std::vector<Uint32> window() {
   SDL_Surface *screen = SDL_GetWindowSurface(platform::gameWindow);
   const auto *pixels = static_cast<const Uint32 *>(screen->pixels);
@@ -84,11 +78,8 @@ protected:
   }
 };
 
-// The picture's two ways, at sizes whole and not: straight into the window's
-// pixels as SDL's renderer draws it (enlarged by nearest neighbour, then
-// filtered linearly: sharp), to a few levels, exactly at whole multiples,
-// and on black over whatever the window held; a few pixels changed give
-// what drawing it whole gives.
+// Straight into the window's pixels is the renderer's sharp picture to a few
+// levels (exactly at whole multiples); a few pixels changed redraw as a whole.
 TEST_F(Screen, StraightIsTheRenderersSharpPictureOnBlackAndAChangeIsAWholeDrawing) {
   for (int y = 0; y < 480; ++y)
     for (int x = 0; x < 640; ++x)
@@ -130,8 +121,7 @@ TEST_F(Screen, StraightIsTheRenderersSharpPictureOnBlackAndAChangeIsAWholeDrawin
   EXPECT_FALSE(changed == straight);
 }
 
-// Decided by the display at the first present, and again only when the
-// window changes display.
+// Decided at the first present, and again only when the window changes display.
 TEST_F(Screen, TheBlankWaitFollowsTheDisplay) {
   platform::PresentStraight(false);
   SDL_DisplayMode mode;
@@ -184,7 +174,7 @@ protected:
     return seen;
   }
 
-  void plugPad() {
+  void plugPad() { // SDL's virtual controller
     SDL_VirtualJoystickDesc pad{};
     pad.version = SDL_VIRTUAL_JOYSTICK_DESC_VERSION;
     pad.type = SDL_JOYSTICK_TYPE_GAMECONTROLLER;
@@ -211,10 +201,8 @@ protected:
 
 std::string down(int virtualKey) { return "down " + std::to_string(virtualKey) + ";"; }
 
-// Each key, and with Alt held: Alt+key is the system's (Alt+Enter must not
-// open the story). SDL gives Backspace, Tab and Delete ASCII codes (8, 9,
-// 127): they must not pass through as such. SDL's own repeats are no
-// message: the game makes its own. Letters and digits (0) are their own code.
+// Alt+key is the system's; SDL's ASCII codes of Tab, Backspace and Delete must
+// not pass through; SDL's repeats are none. Letters and digits (0): their own.
 const std::pair<const char *, int> keyRows[] = {
     {"Left", vkLeft},
     {"Right", vkRight},
@@ -240,8 +228,7 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
               << (alt ? "Alt+" : "") << key << (repeat ? " (repeat)" : "");
         }
   }
-  // The keypad steers while NumLock is off; with it on its digits are no
-  // key of the game's.
+  // The keypad steers while NumLock is off.
   for (const auto &[key, virtualKey] : {std::pair{"Keypad 4", vkLeft},
                                         {"Keypad 6", vkRight},
                                         {"Keypad 8", vkUp},
@@ -250,7 +237,6 @@ TEST_F(Events, EachEventIsOneMessageOfTheTable) {
       ASSERT_TRUE(SimulateKeyDown(key, false, false, numLock));
       EXPECT_EQ(messages(), down(numLock ? vkUnmapped : virtualKey)) << key << " " << numLock;
     }
-  // The window closed or the quit event end the game; the rest are other messages.
   using E = testsupport::SimulatedEvent;
   for (const E event :
        {E::keyUp, E::textInput, E::windowExposed, E::audioRemoved, E::windowClose, E::quit}) {
@@ -279,8 +265,7 @@ TEST_F(Events, AGamepadsButtonsAndStickAreTheGamesKeys) {
   EXPECT_EQ(platform::KeyRepeats().Until(SDL_GetTicks64()), -1);
 }
 
-// A wait ends early for a waiting message (and leaves it queued) and for
-// the next repeat, a pad's as a key's; with neither it lasts.
+// A waiting message (left queued) or the next repeat, a pad's too, ends a wait early.
 TEST_F(Events, AWaitEndsForAMessageOrTheNextRepeat) {
   const auto waited = [&](int milliseconds) {
     const auto start = std::chrono::steady_clock::now();

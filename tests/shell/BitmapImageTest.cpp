@@ -1,7 +1,4 @@
-// The one bitmap reader against SDL's: the same RGB565 pixels for every
-// kind of file a paint program writes, the damaged ones refused, and the
-// largest file of 4096 x 4096 read. (The game's own images are all of the
-// kind sdl-24; GoldenFrameTest draws them.)
+// The one bitmap reader against SDL's (the game's own images, sdl-24: GoldenFrameTest).
 
 #include "ports/BitmapImage.h"
 #include "support/Bitmaps.h"
@@ -19,8 +16,7 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// Ours against SDL's reading, narrowed as the back buffer holds it; the
-// file's bytes.
+// Returns the file's bytes.
 Bytes expectSdlsPixels(const fs::path &file) {
   const std::string text = ReadText(file);
   const Bytes bytes(text.begin(), text.end());
@@ -84,15 +80,9 @@ TEST(BitmapImage, FilesMadeByHandGiveSdlsPixels) {
   for (std::uint32_t i = 1; i <= 8; ++i)
     sixteen.push_back(rgb(0x0F1E2D * i));
   const std::pair<const char *, Bytes> files[] = {
-      {"24-bit, odd width", makeBmp(40, 24, 13, 7, {}, colour)},
-      {"24-bit, top row first", makeBmp(40, 24, 6, -5, {}, colour)},
       {"24-bit, one pixel wide", makeBmp(40, 24, 1, 3, {}, colour)},
-      {"8-bit palette",
-       makeBmp(40, 8, 11, 3, palette, [](int x, int y) { return std::uint32_t(x + y) % 8; })},
       {"8-bit palette, core header",
        makeBmp(12, 8, 5, 3, palette, [](int x, int y) { return std::uint32_t(x * y) % 8; })},
-      {"4-bit palette",
-       makeBmp(40, 4, 9, 3, palette, [](int x, int y) { return std::uint32_t(x * y) % 8; })},
       {"2-bit palette of three", makeBmp(40, 2, 11, 2, {palette[0], palette[2], palette[5]},
                                          [](int x, int y) { return std::uint32_t(x + y) % 3; })},
       {"1-bit palette, core header", makeBmp(12, 1, 19, 3, {rgb(0xFFFFFF), rgb(0xFFFFFE)},
@@ -130,8 +120,6 @@ TEST(BitmapImage, FilesMadeByHandGiveSdlsPixels) {
 
 TEST(BitmapImage, EveryKindPaintProgramsWriteGivesSdlsPixelsAndRefusesItsDamage) {
   ScratchDir dir;
-  // A picture of every edge colour, the title picture (thousands of
-  // colours) and a sprite.
   const fs::path edges = dir.path() / "edges.bmp";
   WriteBmp(edges, 37, 23, [](int x, int y) { return rgb(colour(x, y)); });
   const fs::path data = RUZOZ_DATA_DIR;
@@ -197,8 +185,7 @@ TEST(BitmapImage, DamagedAndUnknownFilesAreRefused) {
 }
 
 TEST(BitmapImage, TheLargestFileOfTheLargestPictureIsRead) {
-  // 4096 x 4096 at 32 bits with a V5 header and a full colour table: as
-  // large as such a file gets, and so the data file cap.
+  // 32 bits, a V5 header and a full colour table: the data file cap.
   ScratchDir dir;
   const int side = 4096;
   Bytes file =

@@ -1,7 +1,5 @@
-// ruzoz-bitmapkinds OUTDIR SOURCE.bmp...: writes each source in every kind
-// of bitmap file as OUTDIR/KIND/NAME (the source's own name), for the
-// tests that load them elsewhere (the node replay's, tests/web, and the
-// fuzz corpus).
+// ruzoz-bitmapkinds OUTDIR SOURCE.bmp...: each source as OUTDIR/KIND/NAME, for
+// tests/web and the fuzz corpus.
 
 #include "support/Bitmaps.h"
 

@@ -1,4 +1,5 @@
 #include "support/Bitmaps.h"
+#include "support/Support.h"
 
 #include "graphics/Display.h"
 #include "platform/sdl/BitmapFile.h"
@@ -80,10 +81,7 @@ BitmapKind byHand(std::string name, BitmapLayout l, std::vector<std::uint32_t> m
                                 l.topDown ? -pic.height : pic.height, {}, masks,
                                 BitmapRows(pic.width, pic.height, l.bits, l.topDown,
                                            [&](int x, int y) { return pack(pic.at(x, y)); }));
-            std::ofstream out(target, std::ios::binary);
-            out.write(reinterpret_cast<const char *>(bytes.data()), std::streamsize(bytes.size()));
-            if (!out)
-              throw std::runtime_error("cannot write " + target.string());
+            WriteFile(target, bytes);
           }};
 }
 
@@ -127,17 +125,13 @@ void WriteNominalImages(const fs::path &dir, const char *skip) {
     const bool font = n == ruzoz::imgZeichensatz;
     const Rgb colour{static_cast<std::uint8_t>(5 * n), static_cast<std::uint8_t>(200 - 3 * n),
                      static_cast<std::uint8_t>(40 + n)};
-    WriteBmp(dir / name,
-             screen ? 640
-             : font ? 512
-                    : 32,
-             screen ? 480
-             : font ? 48
-                    : 32,
-             [&](int x, int y) {
-               const int dx = x % 32 - 16, dy = y % 32 - 16;
-               return dx * dx + dy * dy < 150 ? colour : Rgb{255, 255, 255};
-             });
+    const auto [width, height] = screen ? std::pair{640, 480}
+                                 : font ? std::pair{512, 48}
+                                        : std::pair{32, 32};
+    WriteBmp(dir / name, width, height, [&](int x, int y) {
+      const int dx = x % 32 - 16, dy = y % 32 - 16;
+      return dx * dx + dy * dy < 150 ? colour : Rgb{255, 255, 255};
+    });
   }
 }
 

@@ -1,7 +1,6 @@
 #pragma once
-// Bitmap files for the tests: read and written through SDL, what the back
-// buffer makes of their colours, and every kind of file a paint program
-// writes, made from one picture by SDL, imagemagick's convert or by hand.
+// Bitmap files for the tests: every kind a paint program writes, by SDL,
+// imagemagick's convert or by hand.
 
 #include <cstdint>
 #include <filesystem>
@@ -32,14 +31,11 @@ bool ReadBmp(const std::filesystem::path &path, Image &image, std::string &error
 // colour on white; `skip` (a file name) is left out.
 void WriteNominalImages(const std::filesystem::path &dir, const char *skip = nullptr);
 
-// What the back buffer holds for a colour of an image: 5-6-5 bits, and
-// near-white kept apart from the transparent key.
+// The back buffer's colour: 5-6-5 bits, near-white kept apart from the key.
 std::uint16_t Expected565(Rgb c);
 
-// The header, bits, compression (0 none, 1 RLE8, 2 RLE4, 3 bit fields) and
-// row order of a file.
 struct BitmapLayout {
-  int headerSize = 0, bits = 0, compression = 0;
+  int headerSize = 0, bits = 0, compression = 0; // 1 RLE8, 2 RLE4, 3 bit fields
   bool topDown = false;
   friend bool operator==(const BitmapLayout &, const BitmapLayout &) = default;
 };
@@ -49,22 +45,19 @@ BitmapLayout ReadBitmapLayout(const std::filesystem::path &file);
 struct BitmapKind {
   std::string name;    // a file name's part: no spaces
   BitmapLayout layout; // what `make` must have written
-  // Writes `source` (a bitmap SDL reads, of over 256 colours for the
-  // palette kinds to be full) as this kind; throws when the maker fails.
+  // Writes `source` (of over 256 colours, for full palettes) as this kind; throws on failure.
   std::function<void(const std::filesystem::path &source, const std::filesystem::path &target)>
       make;
 };
 const std::vector<BitmapKind> &BitmapKinds();
 
-// A whole file: the file header, `headerSize` bytes of header (12: the
-// core one), the masks at the end of the header's first 40 bytes, the
-// colour table, then `data`. A negative height is a top-down picture.
+// A whole file: `headerSize` bytes of header (12: core), masks after its first
+// 40 bytes, the colour table, then `data`. A negative height is top-down.
 std::vector<std::uint8_t> BitmapFileBytes(int headerSize, int bits, int compression, int width,
                                           int height, const std::vector<Rgb> &palette,
                                           const std::vector<std::uint32_t> &masks,
                                           const std::vector<std::uint8_t> &data);
-// Rows of `bits` per pixel, each padded to four bytes, in file order;
-// pixel(x, y) is a pixel's value or index, y counted from the top.
+// Rows padded to four bytes in file order; pixel(x, y), y from the top.
 std::vector<std::uint8_t> BitmapRows(int width, int height, int bits, bool topDown,
                                      const std::function<std::uint32_t(int, int)> &pixel);
 

@@ -1,6 +1,5 @@
 #pragma once
-// SDL's events put into the real queue, as the keyboard and window would:
-// the tests of the event translation go through SDL itself.
+// SDL's events put into its real queue, as the keyboard and window would.
 
 namespace testsupport {
 

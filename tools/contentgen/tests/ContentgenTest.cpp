@@ -1,6 +1,4 @@
-// The generated images as the game reads them: the white key exactly where
-// the game must see through, the same bytes on every run, and the font
-// sheet's cells. Their names and sizes: the game's start-up and golden frames.
+// The generated images as the game reads them (names and sizes: start-up and golden frames).
 
 #include "Bitmap.h"
 #include "platform/sdl/BitmapFile.h"
@@ -85,9 +83,8 @@ TEST_F(Generated, SecondRunWritesTheSameBytes) {
     EXPECT_TRUE(Bytes(scratch / "a" / name) == Bytes(scratch / "b" / name)) << name;
 }
 
-// The game cuts character `code` from the 16x16 cell in column code % 32,
-// row code / 32 - 1. Glyph fill is bright and its outline dark; fill on a
-// cell's edge means a clipped glyph or one spilling into its neighbour.
+// Character `code`'s 16x16 cell: column code % 32, row code / 32 - 1. Bright
+// fill on a cell's edge is a clipped glyph or one spilling over.
 TEST_F(Generated, FontCellsHoldOneGlyphEachInsideTheirEdges) {
   const platform::RgbImage &font = images.at("Zeichensatz.bmp");
   auto luma = [](Rgb p) { return 0.299 * p.r + 0.587 * p.g + 0.114 * p.b; };

@@ -10,8 +10,7 @@ expected=$2
 [ "$(readlink "$1/prefix/share/man/man6/ruzoz-game.6.gz")" = ruzoz.6.gz ] ||
   fail "ruzoz-game(6) is not the link to ruzoz(6)"
 gzip -t "$page" || fail "not a valid gzip file"
-mtime=$(od -An -tu4 -j4 -N4 "$page" | tr -d ' ')
-[ "$mtime" = 0 ] || fail "gzip header carries a time stamp ($mtime): builds differ"
+unstamped "$page"
 
 zcat "$page" >"$scratch/ruzoz.6"
 groff -man -ww -z -Tutf8 "$scratch/ruzoz.6" 2>"$scratch/warnings"

@@ -1,4 +1,4 @@
-// The one bitmap reader against SDL's (the game's own images, sdl-24: GoldenFrameTest).
+// The one bitmap reader against SDL's (the game's own images, sdl-24: GoldenFrames in DisplayTest).
 
 #include "ports/BitmapImage.h"
 #include "support/Bitmaps.h"

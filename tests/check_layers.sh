@@ -15,42 +15,37 @@
 cd "$1" || exit 2
 status=0
 sources() { find "$@" \( -name '*.cpp' -o -name '*.h' \) | sort; }
-rule() { # LABEL PATTERN FILES...
-  local label=$1 pattern=$2
-  shift 2
-  local hits
-  hits=$(grep -nHE "^[[:space:]]*#[[:space:]]*include[[:space:]]*$pattern" "$@" 2>/dev/null) || true
-  [ -z "$hits" ] || { printf '%s:\n%s\n' "$label" "$hits"; status=1; }
+rule() { # LABEL PATTERN < FILES, one a line
+  local files hits
+  mapfile -t files
+  hits=$(grep -nHE "^[[:space:]]*#[[:space:]]*include[[:space:]]*$2" "${files[@]}" 2>/dev/null) || true
+  [ -z "$hits" ] || { printf '%s:\n%s\n' "$1" "$hits"; status=1; }
 }
-mapfile -t notSdl < <(sources src tools bench | grep -v '^src/platform/sdl/')
-mapfile -t contract < <(find src/platform -maxdepth 1 -type f | sort)
-mapfile -t sdl < <(sources src/platform/sdl)
-mapfile -t notSdlOrEntry < <(sources src | grep -v -e '^src/platform/sdl/' -e '^src/shell/Main.cpp$')
-mapfile -t notShell < <(sources src | grep -v '^src/shell/')
-mapfile -t game < <(sources src/audio src/graphics src/game src/screens src/ports)
-mapfile -t platform < <(sources src/platform)
-mapfile -t ports < <(sources src/ports)
-mapfile -t pilot < <(sources src/pilot)
-mapfile -t belowPilot < <(sources src/audio src/graphics src/game src/screens src/ports src/platform)
-mapfile -t web < <(sources src/platform/web)
-mapfile -t notWeb < <(sources src tools bench | grep -v '^src/platform/web/')
-mapfile -t notWebOrPage < <(sources src tools bench | grep -v -e '^src/platform/web/' -e '^src/shell/PageMain.cpp$')
-rule "SDL or FluidSynth included outside src/platform/sdl" '[<"](SDL|fluidsynth)' "${notSdl[@]}"
-for f in "${contract[@]}"; do
+contract() { find src/platform -maxdepth 1 -type f | sort; }
+below() { sources src/audio src/graphics src/game src/screens src/ports "$@"; }
+rule "SDL or FluidSynth included outside src/platform/sdl" '[<"](SDL|fluidsynth)' \
+  < <(sources src tools bench | grep -v '^src/platform/sdl/')
+for f in $(contract); do
   case $f in *.h) ;; *) printf "the platform's contract is more than headers:\n%s\n" "$f"; status=1 ;; esac
 done
-rule "the contract includes an implementation" '"platform/(sdl|web)/' "${contract[@]}"
-rule "SDL's platform includes the page's" '"platform/web/' "${sdl[@]}"
-rule "SDL's own headers included in src outside SDL's platform and the native entry" '"platform/sdl/' "${notSdlOrEntry[@]}"
-rule "shell/ included below the shell" '"shell/' "${notShell[@]}"
-rule "platform/ included by a game subsystem or ports/" '"platform/' "${game[@]}"
-rule "platform/ includes a game subsystem or the shell" '"(audio|graphics|game|screens|shell)/' "${platform[@]}"
-rule "ports/ includes more than ports/" '"(audio|graphics|game|screens|shell|platform)/' "${ports[@]}"
-rule "the page's platform includes a game subsystem, the shell or SDL's" '"(audio|graphics|game|screens|shell|platform/sdl)/' "${web[@]}"
-rule "pilot/ included below the shell" '"pilot/' "${belowPilot[@]}"
-rule "pilot/ includes the shell or a platform" '"(shell|platform)/' "${pilot[@]}"
-rule "emscripten included outside src/platform/web" '<emscripten' "${notWeb[@]}"
-rule "the page's own headers included outside it and the page's entry" '"platform/web/' "${notWebOrPage[@]}"
+rule "the contract includes an implementation" '"platform/(sdl|web)/' < <(contract)
+rule "SDL's platform includes the page's" '"platform/web/' < <(sources src/platform/sdl)
+rule "SDL's own headers included in src outside SDL's platform and the native entry" \
+  '"platform/sdl/' < <(sources src | grep -v -e '^src/platform/sdl/' -e '^src/shell/Main.cpp$')
+rule "shell/ included below the shell" '"shell/' < <(sources src | grep -v '^src/shell/')
+rule "platform/ included by a game subsystem or ports/" '"platform/' < <(below)
+rule "platform/ includes a game subsystem or the shell" '"(audio|graphics|game|screens|shell)/' \
+  < <(sources src/platform)
+rule "ports/ includes more than ports/" '"(audio|graphics|game|screens|shell|platform)/' \
+  < <(sources src/ports)
+rule "the page's platform includes a game subsystem, the shell or SDL's" \
+  '"(audio|graphics|game|screens|shell|platform/sdl)/' < <(sources src/platform/web)
+rule "pilot/ included below the shell" '"pilot/' < <(below src/platform)
+rule "pilot/ includes the shell or a platform" '"(shell|platform)/' < <(sources src/pilot)
+rule "emscripten included outside src/platform/web" '<emscripten' \
+  < <(sources src tools bench | grep -v '^src/platform/web/')
+rule "the page's own headers included outside it and the page's entry" '"platform/web/' \
+  < <(sources src tools bench | grep -v -e '^src/platform/web/' -e '^src/shell/PageMain.cpp$')
 # No include cycle among the files of src/, however long.
 cycle=$(python3 - <<'PY'
 import os, re, sys

@@ -19,9 +19,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
-#include <cstring>
 #include <fstream>
 #include <thread>
 
@@ -34,15 +34,10 @@ std::filesystem::path recording;
 
 // Whether the recording's last `seconds` (all of it: 0) are not silent.
 bool Sounds(double seconds = 0) {
-  const std::string raw = testsupport::ReadText(recording);
-  const std::size_t tail = seconds > 0 ? std::size_t(44100 * seconds) * 8 : raw.size();
-  for (std::size_t at = raw.size() - std::min(raw.size(), tail); at + 4 <= raw.size(); at += 4) {
-    float sample;
-    std::memcpy(&sample, raw.data() + at, 4);
-    if (std::fabs(sample) > 1e-4f)
-      return true;
-  }
-  return false;
+  const std::vector<float> samples = testsupport::ReadFloats(recording);
+  const std::size_t tail = seconds > 0 ? std::size_t(44100 * seconds) * 2 : samples.size();
+  return std::any_of(samples.end() - std::min(samples.size(), tail), samples.end(),
+                     [](float s) { return std::fabs(s) > 1e-4f; });
 }
 
 // With the game held and its effects over, the music still sounds. The

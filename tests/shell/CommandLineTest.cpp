@@ -181,10 +181,7 @@ double loudest(std::vector<std::string> options, const std::string &script) {
   EXPECT_TRUE(r.exited && r.exitCode == 0) << r.err;
   if (!fs::exists(raw))
     return -1;
-  std::ifstream in(raw, std::ios::binary);
-  std::vector<float> samples(fs::file_size(raw) / sizeof(float));
-  in.read(reinterpret_cast<char *>(samples.data()),
-          static_cast<std::streamsize>(samples.size() * sizeof(float)));
+  const std::vector<float> samples = ReadFloats(raw);
   // The two seconds after the script at least, sounding or not.
   EXPECT_GT(samples.size(), 3u * 44100 / 2 * 2);
   double peak = 0;

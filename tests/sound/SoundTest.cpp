@@ -18,7 +18,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <set>
 #include <thread>
@@ -305,13 +304,8 @@ TEST(SdlAudioOutput, MixesTheMusicIntoSilenceThenAddsTheEffectsClamped) {
   sdl.Close();
   sdl.SetMusicSource(nullptr), sdl.SetEffectsSource(nullptr);
 
-  const std::string raw = ReadText(recording);
-  std::set<float> levels;
-  for (std::size_t at = 0; at + 4 <= raw.size(); at += 4) {
-    float value;
-    std::memcpy(&value, raw.data() + at, 4);
-    levels.insert(value);
-  }
+  const std::vector<float> samples = ReadFloats(recording);
+  std::set<float> levels(samples.begin(), samples.end());
   levels.erase(0.0f); // before the first callback
   EXPECT_EQ(levels, (std::set<float>{0.25f, 0.75f, 1.0f})) << "the last clamped";
   EXPECT_TRUE(music.sawOnlyExpected && effects.sawOnlyExpected);

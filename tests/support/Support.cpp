@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
@@ -48,6 +49,13 @@ void WriteFile(const fs::path &path, const std::vector<std::uint8_t> &bytes) {
 std::string ReadText(const fs::path &path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<float> ReadFloats(const fs::path &path) {
+  const std::string raw = ReadText(path);
+  std::vector<float> samples(raw.size() / sizeof(float));
+  std::memcpy(samples.data(), raw.data(), samples.size() * sizeof(float));
+  return samples;
 }
 
 namespace {

@@ -37,6 +37,8 @@ private:
 
 void WriteFile(const fs::path &path, const std::vector<std::uint8_t> &bytes);
 std::string ReadText(const fs::path &path);
+// The samples of a recording by SDL's disk driver: the mix as it is, float.
+std::vector<float> ReadFloats(const fs::path &path);
 
 using Environment = std::map<std::string, std::string>; // added to this process's
 

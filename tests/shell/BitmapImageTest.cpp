@@ -1,4 +1,5 @@
-// The one bitmap reader against SDL's (the game's own images, sdl-24: GoldenFrames in DisplayTest).
+// The one bitmap reader against SDL's (the game's own images, of the kind
+// sdl-24: GoldenFrames in DisplayTest).
 
 #include "ports/BitmapImage.h"
 #include "support/Bitmaps.h"

@@ -112,9 +112,6 @@ TEST(ReplayBinary, TheRealStartUpGivesTheGoldenTraces) {
   }
 }
 
-// The golden won game: its trace has the checkpoints of won_game.checkpoints
-// (every 1000th line, every line of the last level), then the win and the
-// high score on the title after it.
 std::vector<std::string> fields(const std::string &line) {
   std::istringstream in(line);
   std::vector<std::string> out;
@@ -123,6 +120,9 @@ std::vector<std::string> fields(const std::string &line) {
   return out;
 }
 
+// The golden won game: its trace has the checkpoints of won_game.checkpoints
+// (every 1000th line, every line of the last level), then the win and the
+// high score on the title after it.
 TEST(WonGame, TheRealStartUpPlaysTheGoldenWinToItsCheckpoints) {
   const std::string golden = RUZOZ_GOLDEN_DIR;
   const ProcessResult r = RunHeadless(

@@ -9,8 +9,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <stdexcept>
 
 namespace testsupport {
@@ -230,8 +228,8 @@ Bytes BitmapRows(int width, int height, int bits, bool topDown,
 }
 
 BitmapLayout ReadBitmapLayout(const fs::path &file) {
-  std::ifstream in(file, std::ios::binary);
-  const Bytes b{std::istreambuf_iterator<char>(in), {}};
+  const std::string text = ReadText(file);
+  const Bytes b(text.begin(), text.end());
   if (b.size() < 26 || b[0] != 'B' || b[1] != 'M')
     throw std::runtime_error(file.string() + ": no bitmap header");
   const int headerSize = int(le(b, 14, 4));

@@ -94,11 +94,24 @@ awk -v processors="$(nproc)" -v long=$((seconds >= 90)) -v load="$load" -v least
     if (bad != "") { print "off:" bad; exit 1 }
   }' "$dir/samples" "$dir/frames.log" || fail "pacing, memory, files, threads or frame rate"
 
-# A window manager, ready when it owns the screen's selection.
-openbox >"$dir/openbox.out" 2>"$dir/openbox.err" &
+# A window manager, ready when it runs its start-up command: by then it
+# has set itself up and takes new windows.
+openbox --startup "touch $dir/openbox.ready" >"$dir/openbox.out" 2>"$dir/openbox.err" &
 pids+=("$!")
-for _ in $(seq 100); do xprop -root _NET_SUPPORTING_WM_CHECK | grep -q 'window id' && break; sleep 0.05; done
-start_window window "$game" --window
+for _ in $(seq 100); do [ -e "$dir/openbox.ready" ] && break; sleep 0.05; done
+[ -e "$dir/openbox.ready" ] || fail "openbox did not start"
+launch window "$game" --window
+if ! await_window; then
+  # Seen once on a CI machine, never here: what the game was doing is
+  # above. One more start tells a game that never shows under openbox from
+  # a start the window manager lost.
+  echo "no window under openbox in 30 s: started once more" >&2
+  kill -KILL "$game_pid"
+  wait "$game_pid" 2>/dev/null || true
+  launch window "$game" --window
+  await_window || fail "window: no window"
+fi
+focus_window
 property() { xprop -id "$window" "$1"; }
 class=$(sed -n 's/^StartupWMClass=//p' "$(dirname "$0")/../../packaging/ruzoz.desktop")
 [ "$class" = ruzoz ] && [ "$(property WM_CLASS)" = 'WM_CLASS(STRING) = "ruzoz", "ruzoz"' ] ||

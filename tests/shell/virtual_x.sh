@@ -1,7 +1,7 @@
 # Sourced by the scripts that play the window game on a virtual X server:
 # a scratch folder $dir (removed on exit, with the processes in pids ended),
 # fail, start_virtual_x, start_window (or launch, await_window and
-# focus_window) and finish. $data is the game's data folder.
+# focus_window), named_windows and finish. $data is the game's data folder.
 for tool in Xvfb xdotool; do
   command -v $tool >/dev/null || { echo "$tool is needed (Debian: xvfb xdotool)" >&2; exit 1; }
 done
@@ -28,6 +28,15 @@ launch() { # NAME COMMAND...: run in $data, output in NAME.out/.err
   pids+=("$game_pid")
 }
 
+# The windows of the game's caption, each with its map state; SDL's message
+# box among them, whose name only xwininfo finds.
+named_windows() {
+  command -v xwininfo >/dev/null || return 0
+  for id in $(xwininfo -root -tree | awk '/"Ruzoz - Odedozida"/ {print $1}'); do
+    echo "$id $(xwininfo -id "$id" | sed -n 's/^ *Map State: //p')"
+  done
+}
+
 # What the game is doing when its window does not show: running or blocked,
 # where, and which windows of its name the server holds.
 describe_game() {
@@ -40,9 +49,7 @@ describe_game() {
   if command -v gdb >/dev/null; then
     timeout 20 gdb -p "$game_pid" -batch -ex 'thread apply all bt 12' 2>/dev/null | grep '^#' | head -40
   fi
-  for id in $(xwininfo -root -tree | awk '/"Ruzoz - Odedozida"/ {print $1}'); do
-    echo "window $id: $(xwininfo -id "$id" | sed -n 's/^ *Map State: //p')"
-  done
+  named_windows | sed 's/^/window /'
 }
 
 await_window() { # sets window to the game's visible window, or tells why not

@@ -159,11 +159,7 @@ mkdir "$dir/empty"
 (cd "$dir/empty" && exec "$game") >"$dir/box.out" 2>"$dir/box.err" &
 game_pid=$!
 pids+=("$game_pid")
-box() { # the viewable windows of the game's caption (SDL's box: only xwininfo finds its name)
-  for id in $(xwininfo -root -tree | awk '/"Ruzoz - Odedozida"/ {print $1}'); do
-    xwininfo -id "$id" | grep -q IsViewable && echo "$id"
-  done
-}
+box() { named_windows | awk '$2 == "IsViewable" {print $1}'; }
 for _ in $(seq 200); do [ -z "$(box)" ] || break; sleep 0.05; done
 [ -n "$(box)" ] || fail "no message box"
 sleep 0.3
